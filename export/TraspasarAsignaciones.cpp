@@ -1,0 +1,8 @@
+#include "export/ExportSteps.h"
+
+// Placeholder until the step is written.
+namespace qv {
+
+void TraspasarAsignaciones(Session&) {}
+
+}  // namespace qv

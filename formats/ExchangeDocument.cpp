@@ -1,0 +1,1 @@
+#include "formats/ExchangeDocument.h"

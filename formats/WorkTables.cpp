@@ -1,0 +1,1 @@
+#include "formats/WorkTables.h"

@@ -1,0 +1,1 @@
+#include "services/Text.h"
