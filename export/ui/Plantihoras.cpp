@@ -1,8 +1,13 @@
 #include "export/ui/Plantihoras.h"
 
-// Placeholder until the dialog is written.
+#include "export/ui/TPlantillas.h"
+
 namespace qv {
 
-std::string elegirPlantilla(QWidget*, const std::filesystem::path&) { return {}; }
+std::string elegirPlantilla(QWidget* owner, const std::filesystem::path& archivoXml) {
+    TPlantillas plantillas(owner, archivoXml);
+    plantillas.exec();
+    return plantillas.PlantillaElegida;
+}
 
 }  // namespace qv
