@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+
+#include "services/Session.h"
+#include "services/XmlDocument.h"
+
+namespace qv {
+
+// FECINI and FECFIN of the first PERIODOS row, as stored (ANSI).
+struct Periodo {
+    std::string fecIni;
+    std::string fecFin;
+};
+
+// Appends HORARIOS_REGULARES to BLOQUEDATOS: one record per PROFT row, with one nested record
+// per SOLUC row of that teacher whose DIA is not 0, its keys looked up in ASIGT, ASIGNOMT,
+// DIASHORAST, GRUPOST and ASIGNOMT2. Uses the session's table objects, which must be open.
+// Table, XML and conversion errors propagate.
+void TraspasarHorarios(XmlDocument& doc, XmlNode bloqueDatos, Session& tablas,
+                       const Periodo& periodo);
+
+// The SOLUC filter on one teacher: PROF= 'ABREV', a quote inside ABREV doubled.
+std::string filtroProfesor(const std::string& abrev);
+
+}  // namespace qv
