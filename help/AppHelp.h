@@ -9,5 +9,7 @@ namespace qv::help {
 void showContents(QWidget* owner);
 // F1: the topic of a help context (3: main window, 1: teacher data dialog).
 void showContext(QWidget* owner, int context);
+// Closes every help window the program opened.
+void closeAll();
 
 }  // namespace qv::help
