@@ -5,8 +5,11 @@
 
 namespace qv {
 
-// The export run: choose the document, check it and NIVELCAN.DBF, load it, run the seven steps,
-// "Proceso finalizado". Errors propagate to the caller.
+// The export run: choose the document, check that it and NIVELCAN.DBF exist, load it (a file
+// that is not a well-formed exchange document ends the run with an error before the work folder
+// is touched), create the work folder when missing, run the seven steps under the wait cursor,
+// then ResultadoTraspaso 1 and "Proceso finalizado". In embedded mode it closes the main window
+// when the document is missing or the run completed. Errors propagate to the caller.
 void BExportarClick(Session& session, UserPort& port);
 
 }  // namespace qv
