@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "services/CalendarDate.h"
 #include "services/TableSchema.h"
 
 namespace qv {
@@ -36,6 +37,8 @@ public:
     // The file the object is bound to, its name matched whatever its letter case.
     std::filesystem::path path() const;
     const std::string& objectName() const;
+    // Where posts take the header's date of last update from (the local date by default).
+    void setDateSource(DateSource today);
 
     // Writes an empty table, and a production .MDX when it has indexes, replacing any table of
     // that name. The dBase level is the lowest that holds the schema (IV, or 7 for a field name
@@ -44,6 +47,10 @@ public:
                        const std::vector<FieldDef>& fields,
                        const std::vector<IndexDef>& indexes = {});
     static void create(const std::filesystem::path& folder, const TableSchema& schema);
+    // The same, the header dates taken from TODAY (tests pass a fixed day).
+    static void create(const std::filesystem::path& folder, const std::string& fileName,
+                       const std::vector<FieldDef>& fields, const std::vector<IndexDef>& indexes,
+                       const DateSource& today);
 
     // Deletes TABLENAME.DBF and then TABLENAME.MDX from FOLDER when they exist; a file that
     // cannot be deleted (held by someone) is left, silently.

@@ -1,0 +1,14 @@
+#include "services/CalendarDate.h"
+
+#include <ctime>
+
+namespace qv {
+
+CalendarDate localToday() {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+}
+
+}  // namespace qv
