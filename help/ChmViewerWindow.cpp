@@ -121,7 +121,7 @@ void ChmTopicBrowser::followLink(const QUrl& link) {
 ChmViewerWindow::ChmViewerWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName("QelHtmlHelpWindow");
     setWindowTitle("Ayuda");
-    resize(860, 580);
+    resize(940, 620);
 
     m_tabs = new QTabWidget;
     m_tabs->setObjectName("navigation");
@@ -151,7 +151,7 @@ ChmViewerWindow::ChmViewerWindow(QWidget* parent) : QWidget(parent, Qt::Window) 
     splitter->addWidget(m_browser);
     splitter->setStretchFactor(0, 0);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({250, 610});
+    splitter->setSizes({300, 640});
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -267,8 +267,9 @@ std::string ChmViewerWindow::currentTopic() const {
     return topicPath(m_browser->source().path(QUrl::FullyDecoded).toStdString());
 }
 
-void ChmViewerWindow::syncContents() {
-    std::string shown = currentTopic();
+// The browser's source() is not yet the new page while it reports the change: use the signal's.
+void ChmViewerWindow::syncContents(const QUrl& url) {
+    std::string shown = topicPath(url.path(QUrl::FullyDecoded).toStdString());
     for (QTreeWidgetItemIterator it(m_contents); *it; ++it) {
         if (topicPath((*it)->data(0, kTopicRole).toString().toStdString()) == shown) {
             m_contents->setCurrentItem(*it);

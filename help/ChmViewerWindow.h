@@ -58,7 +58,7 @@ private:
     void fillContents();
     void fillIndex();
     void selectIndexEntry(const QString& text);
-    void syncContents();
+    void syncContents(const QUrl& url);
     void itemActivated(QTreeWidgetItem* item);
 
     std::unique_ptr<ChmArchive> m_archive;
