@@ -366,6 +366,27 @@ std::string serialise(xmlDocPtr doc, const std::string& encoding, bool withDecla
 
 enum class Declaration { None, Kept, Library };
 
+// True when BYTES begin (after a byte order mark) with "<?xml" in UTF-16 or UTF-32.
+bool startsWithWideDeclaration(std::string_view bytes) {
+    static const std::string_view kForms[] = {
+        {"<\0?\0x\0m\0l\0", 10},
+        {"\0<\0?\0x\0m\0l", 10},
+        {"<\0\0\0?\0\0\0x\0\0\0m\0\0\0l\0\0\0", 20},
+        {"\0\0\0<\0\0\0?\0\0\0x\0\0\0m\0\0\0l", 20},
+    };
+    for (std::size_t bom : {0, 2, 4}) {
+        if (bom > bytes.size()) {
+            break;
+        }
+        for (std::string_view form : kForms) {
+            if (bytes.substr(bom, form.size()) == form) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 std::string readFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
@@ -587,9 +608,7 @@ void XmlDocument::loadXml(std::string_view bytes) {
         declaration = Declaration::Kept;
         const std::size_t end = rest.find("?>");
         declarationText = std::string(rest.substr(0, end == std::string_view::npos ? 0 : end + 2));
-    } else if (doc->encoding != nullptr && !utf8Bom &&
-               (bytes.substr(0, 4).find('\0') != std::string_view::npos ||
-                bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF")) {
+    } else if (!utf8Bom && startsWithWideDeclaration(bytes)) {
         // A wide encoding: its declaration bytes are not ASCII, let libxml2 write it again.
         declaration = Declaration::Library;
     }
@@ -665,7 +684,8 @@ std::string XmlDocument::encoding() const {
 std::string XmlDocument::toBytes() const {
     xmlDocPtr doc = m_impl->doc.get();
     if (m_impl->declaration == Declaration::Library) {
-        return serialise(doc, m_impl->encoding, true);
+        // A wide declaration without encoding: the byte order mark told UTF-16.
+        return serialise(doc, m_impl->encoding.empty() ? "UTF-16" : m_impl->encoding, true);
     }
     // Naming the encoding explicitly also for UTF-8: left without one, libxml2 writes every
     // character outside ASCII as a character reference.
