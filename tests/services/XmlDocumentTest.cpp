@@ -329,6 +329,35 @@ TEST(XmlSave, ANewDocumentHasNoDeclaration) {
     EXPECT_EQ(doc.toBytes(), "<r>\xC3\xB1</r>\n");
 }
 
+// "<?xml ...?><r>Español</r>" or "<r>Español</r>" in UTF-16LE with its byte order mark.
+std::string utf16le(const std::string& ascii, bool withEnye) {
+    std::string out = "\xFF\xFE";
+    for (char c : ascii) {
+        if (c == '~' && withEnye) {
+            out += std::string("\xF1\0", 2);
+        } else {
+            out += c;
+            out += '\0';
+        }
+    }
+    return out;
+}
+
+TEST(XmlSave, Utf16KeepsItsDeclarationAndEncoding) {
+    XmlDocument doc;
+    doc.loadXml(utf16le("<?xml version=\"1.0\" encoding=\"UTF-16\"?><r>Espa~ol</r>", true));
+    EXPECT_EQ(doc.encoding(), "UTF-16");
+    const std::string bytes = doc.toBytes();
+    EXPECT_EQ(bytes.substr(0, 12), utf16le("<?xml", false));
+    XmlDocument again;
+    again.loadXml(bytes);
+    EXPECT_EQ(again.documentElement().text(), "Espa\xC3\xB1ol");
+
+    XmlDocument sinDeclaracion;
+    sinDeclaracion.loadXml(utf16le("<r>Espa~ol</r>", true));
+    EXPECT_EQ(sinDeclaracion.toBytes(), "<r>Espa\xC3\xB1ol</r>\n");
+}
+
 TEST(XmlSave, ReplacesAnEarlierFile) {
     TempFolder dir;
     const fs::path out = dir.path() / "salida.xml";
@@ -419,6 +448,20 @@ TEST(XmlSafety, BillionLaughsStaysBounded) {
         return;
     }
     EXPECT_LT(text.size(), 10u << 20);
+}
+
+TEST(XmlSafety, EntityTextHasABudgetBeyondTheParsersOwnChecks) {
+    // 200 000 characters referenced eight times: the parser lets it through, reading it must not.
+    const std::string big(200000, 'x');
+    std::string xml = "<!DOCTYPE r [<!ENTITY e \"" + big + "\">]><r><a>&e;</a><b>";
+    for (int i = 0; i < 8; ++i) {
+        xml += "&e;";
+    }
+    xml += "</b></r>";
+    XmlDocument doc;
+    doc.loadXml(xml);
+    EXPECT_EQ(doc.selectSingleNode("/r/a").text(), big);
+    EXPECT_THROW(doc.selectSingleNode("/r/b").text(), XmlError);
 }
 
 TEST(XmlSafety, InternalEntitiesReadExpanded) {
