@@ -4,6 +4,7 @@
 // Usage: qv_help_source_copy SOURCE_DIR TARGET_DIR FILE...
 // Fails, naming the file, on a character Windows-1252 lacks or on broken UTF-8.
 
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
