@@ -1,5 +1,6 @@
 #include "export/ui/TPlantillas.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QEvent>
 #include <QFont>
@@ -13,6 +14,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QWindow>
 #include <exception>
 #include <vector>
 
@@ -89,7 +91,6 @@ QLabel* etiqueta(QWidget* parent, const char* nombre, const QRect& geometria, co
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label->setWordWrap(ajustarLineas);
     label->setAutoFillBackground(false);
-    label->setAttribute(Qt::WA_TranslucentBackground);
     return label;
 }
 
@@ -104,9 +105,19 @@ TPlantillas::TPlantillas(QWidget* owner, std::filesystem::path archivoXml)
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFont(fuente(QStringLiteral("MS Sans Serif"), 11, false));
-    setBackgroundRole(QPalette::Button);
+    // Button-face background; the colour, not the role, so children keep their text roles.
+    QPalette fondo = palette();
+    fondo.setColor(QPalette::Window, fondo.color(QPalette::Button));
+    setPalette(fondo);
     setAutoFillBackground(true);
     crearControles();
+    // Any other window taking the focus after our error box means the next activation is a
+    // genuine one again.
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* ventana) {
+        if (ventana != nullptr && !esDeEsteDialogo(ventana)) {
+            m_volverDeError = false;
+        }
+    });
     resize(kTamanoExterior);
     move(kPosicionDisenada);
 }
@@ -185,6 +196,17 @@ void TPlantillas::crearControles() {
     m_BitBtnContinuar->setFocus();
 }
 
+bool TPlantillas::esDeEsteDialogo(const QWindow* ventana) const {
+    const QWindow* propia = windowHandle();
+    for (const QWindow* w = ventana; w != nullptr;) {
+        if (w == propia) {
+            return true;
+        }
+        w = w->parent() != nullptr ? w->parent() : w->transientParent();
+    }
+    return false;
+}
+
 template <typename Handler>
 void TPlantillas::atender(Handler&& handler) {
     try {
@@ -203,9 +225,7 @@ void TPlantillas::mostrarError(const std::string& texto) {
     QMessageBox caja(QMessageBox::Critical, QStringLiteral("Quorvane"), mensaje,
                      QMessageBox::NoButton, this);
     caja.addButton(QStringLiteral("Aceptar"), QMessageBox::AcceptRole);
-    if (isActiveWindow()) {
-        m_volverDeError = true;
-    }
+    m_volverDeError = m_volverDeError || isActiveWindow();
     caja.exec();
 }
 

@@ -9,6 +9,7 @@ class QComboBox;
 class QLabel;
 class QListWidget;
 class QPushButton;
+class QWindow;
 
 namespace qv {
 
@@ -42,6 +43,9 @@ private:
     template <typename Handler>
     void atender(Handler&& handler);
     void mostrarError(const std::string& texto);
+    // The dialog's own window, or one of its children or transient windows (its message boxes,
+    // the combo box's list).
+    bool esDeEsteDialogo(const QWindow* ventana) const;
 
     void FormActivate();
     void ComboBoxPlantillaChange();
