@@ -67,17 +67,10 @@ TEST(CompiledHelpFile, TellsByTheLastExtension) {
         bool compiled;
     };
     const Case cases[] = {
-        {"AYUDA.CHM", true},
-        {"ayuda.hlp", false},
-        {"ayuda", false},
-        {"ONDIVIA.chm", true},
-        {"a.chm.bak", false},
-        {"/opt/dir.chm/ayuda", false},
-        {"C:\\x\\Ayuda.cHm", true},
-        {"", false},
-        {".chm", true},
-        {"ayuda.chm ", false},
-        {"ayuda.\xC3\x87HM", false},
+        {"AYUDA.CHM", true},        {"ayuda.hlp", false},  {"ayuda", false},
+        {"ONDIVIA.chm", true},      {"a.chm.bak", false},  {"/opt/dir.chm/ayuda", false},
+        {"C:\\x\\Ayuda.cHm", true}, {"", false},           {".chm", true},
+        {"ayuda.v2.chm", true},     {"ayuda.chm ", false}, {"ayuda.\xC3\x87HM", false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(isCompiledHelpFile(c.name), c.compiled) << c.name;
