@@ -13,7 +13,8 @@ namespace qv {
 class XmlNodeList;
 
 // A non-owning handle on an element (or other node) of an XmlDocument; null when a search found
-// nothing. Text crosses this boundary as UTF-8. Valid while its document lives.
+// nothing. Text crosses this boundary as UTF-8. Valid while its document lives. A null node
+// reads as empty (no name, no text, no children); changing it throws XmlError.
 class XmlNode {
 public:
     XmlNode() = default;
@@ -24,7 +25,8 @@ public:
     _xmlNode* raw() const { return m_node; }
 
     std::string name() const;
-    // All the text inside the node, concatenated.
+    // All the text inside the node, concatenated. Internal entities are expanded within a
+    // budget (XmlError beyond it); external ones are never read and give nothing.
     std::string text() const;
     // The node's content becomes that one text.
     void setText(const std::string& utf8);
