@@ -626,9 +626,17 @@ struct Table::Impl {
         rewriteIndex(date);
         noteFileChange(dbfFile.identity());
         stamp = stampOf(dbfFile);
+        const bool appended = state == TableState::Insert;
         state = TableState::Browse;
         buffer.clear();
         editing = -1;
+        if (appended && !filtered && activeTag < 0) {
+            // In file order a new row simply goes last: no need to rebuild the whole view.
+            visible.push_back(record);
+            pos = static_cast<int>(visible.size()) - 1;
+            eof = bof = false;
+            return;
+        }
         rebuildView(record);
         auto found = std::find(visible.begin(), visible.end(), record);
         if (found != visible.end()) {
