@@ -14,9 +14,9 @@
 #include "help/AppHelp.h"
 #include "import/ui/MascaraDelegate.h"
 #include "import/ui/NavegadorRegistros.h"
-#include "import/ui/PanelDegradado.h"
 #include "import/ui/ProftModel.h"
 #include "services/Table.h"
+#include "widgets/GradientPanel.h"
 
 namespace qv {
 
@@ -77,8 +77,8 @@ TControlProfesores::TControlProfesores(QWidget* owner, const std::filesystem::pa
     m_table->open(OpenMode::Shared);
     m_model = std::make_unique<ProftModel>(*m_table);
 
-    m_fondo = new PanelDegradado(QApplication::palette().color(QPalette::Window),
-                                 QColor(240, 251, 255), QColor(0, 255, 255), this);
+    m_fondo = new GradientPanel(QApplication::palette().color(QPalette::Window),
+                                QColor(240, 251, 255), QColor(0, 255, 255), this);
     m_fondo->setObjectName(QStringLiteral("Draw3D1"));
     m_fondo->setGeometry(0, 0, 754, 499);
 
@@ -253,11 +253,16 @@ void TControlProfesores::ProftDBGridExit() {
     }
 }
 
+void TControlProfesores::confirmarEditor() {
+    const QModelIndex actual = m_grid->currentIndex();
+    if (QWidget* editor = m_grid->indexWidget(actual)) {
+        m_grid->itemDelegate()->setModelData(editor, m_model.get(), actual);
+    }
+}
+
 void TControlProfesores::BitBtn1Click() {
     // Leaving the grid posts the row; a refused value keeps the dialog open.
-    if (QWidget* editor = m_grid->indexWidget(m_grid->currentIndex())) {
-        m_grid->itemDelegate()->setModelData(editor, m_model.get(), m_grid->currentIndex());
-    }
+    confirmarEditor();
     m_salir->setFocus(Qt::OtherFocusReason);
     if (m_model->editando() && !m_avisando) {
         ProftDBGridExit();
@@ -275,6 +280,10 @@ void TControlProfesores::reject() {
 }
 
 void TControlProfesores::navegar(int boton) {
+    // What is typed in an open cell belongs to the row the button acts on.
+    if (boton != NavegadorRegistros::Cancel) {
+        confirmarEditor();
+    }
     const int fila = m_model->filaActual();
     bool hecho = true;
     switch (static_cast<NavegadorRegistros::Boton>(boton)) {

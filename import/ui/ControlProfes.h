@@ -14,7 +14,7 @@ namespace qv {
 class Table;
 class ProftModel;
 class NavegadorRegistros;
-class PanelDegradado;
+class GradientPanel;
 
 // Shows the teacher data dialog over PROFT.DBF in CARPETATRABAJO, modally, owned by OWNER.
 // Every posted row goes straight into the file.
@@ -43,6 +43,7 @@ private:
     void ProftDBGridEnter();
     void ProftDBGridExit();
     void BitBtn1Click();
+    void confirmarEditor();
     void navegar(int boton);
     void filaCambiada(const QModelIndex& actual, const QModelIndex& anterior);
     void seguirEstado();
@@ -51,7 +52,7 @@ private:
 
     std::unique_ptr<Table> m_table;
     std::unique_ptr<ProftModel> m_model;
-    PanelDegradado* m_fondo = nullptr;
+    GradientPanel* m_fondo = nullptr;
     QTableView* m_grid = nullptr;
     NavegadorRegistros* m_navegador = nullptr;
     QPushButton* m_salir = nullptr;
