@@ -18,7 +18,7 @@
 #include <exception>
 #include <vector>
 
-#include "export/ui/PanelDegradado.h"
+#include "widgets/GradientPanel.h"
 #include "formats/ExchangeDocument.h"
 #include "help/AppHelp.h"
 #include "services/Text.h"
@@ -125,11 +125,10 @@ TPlantillas::TPlantillas(QWidget* owner, std::filesystem::path archivoXml)
 TPlantillas::~TPlantillas() = default;
 
 void TPlantillas::crearControles() {
-    m_Draw3D4 = new PanelDegradado(this);
+    m_Draw3D4 = new GradientPanel(kAzulCielo, Qt::white, textoTituloInactivo(), this);
     m_Draw3D4->setObjectName(QStringLiteral("Draw3D4"));
     m_Draw3D4->setGeometry(0, 0, 369, 233);
-    m_Draw3D4->setColores(kAzulCielo, Qt::white, textoTituloInactivo());
-    m_Draw3D4->setColorBase(Qt::green);  // lime
+    m_Draw3D4->setBaseColor(Qt::green);  // lime
     m_Draw3D4->setProperty("helpContext", kAyudaPlantillas);
     m_Draw3D4->setFocusPolicy(Qt::NoFocus);
     QWidget* panel = m_Draw3D4;

@@ -13,7 +13,7 @@ class QWindow;
 
 namespace qv {
 
-class PanelDegradado;
+class GradientPanel;
 class XmlDocument;
 
 // The hour template dialog (form Plantillas of the unit Plantihoras): lists the school days
@@ -59,7 +59,7 @@ private:
     bool m_volverDeError = false;
     bool m_tamanoAjustado = false;
 
-    PanelDegradado* m_Draw3D4 = nullptr;
+    GradientPanel* m_Draw3D4 = nullptr;
     QLabel* m_LabelPlantillas = nullptr;
     QLabel* m_LabelPlanFec1 = nullptr;
     QLabel* m_LabelPlanFec2 = nullptr;
