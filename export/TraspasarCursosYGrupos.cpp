@@ -36,6 +36,10 @@ public:
 
 private:
     void leer() {
+        // A missing field is an error even when the table has no rows, as a search would be.
+        for (const char* campo : {"X_OFERTAMATRIG", "NIVEL_ABREV", "ESTUDIO"}) {
+            m_tabla.isNull(campo);
+        }
         const bool claveEsTexto = claveDeTexto();
         for (m_tabla.first(); !m_tabla.eof(); m_tabla.next()) {
             if (m_tabla.isNull("X_OFERTAMATRIG")) {
@@ -63,7 +67,7 @@ private:
                 return f.kind == FieldKind::Text;
             }
         }
-        return false;  // the reads below then report the missing field
+        return false;
     }
 
     static std::optional<double> claveTextual(const std::string& texto) {

@@ -154,6 +154,30 @@ TEST_F(TraspasarAsignacionesTest, EmptySourcesGiveAnEmptyTable) {
     EXPECT_TRUE(asignar({{"42", "5001", "Matemáticas", "", "60"}}).empty());
 }
 
+TEST_F(TraspasarAsignacionesTest, ARecordWithoutMinutesTakesFourHours) {
+    const auto filas =
+        asignar({{"43", "5002", "Matemáticas"}, {"43", "5003", "Matemáticas", "MAT"}});
+    EXPECT_EQ(filas.size(), 2u);
+    for (const Fila& f : filas) {
+        EXPECT_EQ(f[8], "4");
+        EXPECT_EQ(f[9], "1111");
+    }
+}
+
+// The main window's tables open exclusively: a table held elsewhere ends the step with the
+// engine's error, and the step leaves nothing of its own open.
+TEST_F(TraspasarAsignacionesTest, ATableHeldElsewhereEndsTheStep) {
+    cargar({{"MATERIAS", {{"42", "5001", "Matemáticas", "", "120"}}}});
+    Table otro(m_trabajo.path(), "ASIGNOMT.DBF");
+    otro.open(OpenMode::Shared);
+    EXPECT_THROW(TraspasarAsignaciones(m_session), TableError);
+    EXPECT_FALSE(m_session.wwTableGrupos.active());
+    EXPECT_FALSE(m_session.wwTableNomAsg.active());
+    otro.close();
+    TraspasarAsignaciones(m_session);
+    EXPECT_EQ(leer("ASIGT", kCampos).size(), 3u);
+}
+
 TEST_F(TraspasarAsignacionesTest, IndependentReaderSeesTheSameRows) {
     asignar({{"50", "5009", "Matemáticas", "MAT", "1000"}});
     bool ausente = false;

@@ -159,6 +159,23 @@ TEST_F(TraspasarCursosYGruposTest, ASecondExportGivesTheSameTables) {
     EXPECT_EQ(columna(grupos, 0), (std::vector<std::string>{"1ºES", "1ºE1", "1ºBA"}));
 }
 
+TEST_F(TraspasarCursosYGruposTest, ALevelTableWithoutTheKeyFieldEndsTheStep) {
+    Table::create(m_programa.path(), "NIVELCAN.DBF",
+                  {textField("CLAVE", 10), textField("NIVEL_ABREV", 5), textField("ESTUDIO", 40)});
+    cargar({{"CURSOS_DEL_CENTRO", {{"42", "1º ESO"}}}});
+    try {
+        TraspasarCursosYGrupos(m_session);
+        FAIL() << "no error";
+    } catch (const TableError& e) {
+        EXPECT_STREQ(e.what(), "wwTableNIVELEX: No se encuentra el campo 'X_OFERTAMATRIG'");
+    }
+    EXPECT_FALSE(m_session.wwTableNIVELEX.active());
+    // Without courses the table is never searched.
+    cargar({{"UNIDADES", {{"7001", "1º ESO A", "42"}}}});
+    TraspasarCursosYGrupos(m_session);
+    EXPECT_EQ(leer("GRUPOST", {"ABREV"}).size(), 1u);
+}
+
 TEST_F(TraspasarCursosYGruposTest, IndependentReaderSeesTheSameRows) {
     cargar({{"CURSOS_DEL_CENTRO", {{"42", "1º ESO"}, {"99", "2º ESO"}}},
             {"UNIDADES", {{"7001", "1º ESO A", "42"}, {"7002", "2º ESO A", "99"}}}});
