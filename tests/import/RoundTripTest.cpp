@@ -50,7 +50,14 @@ std::map<std::string, std::string> clavesDe(const XmlDocument& doc, const char* 
     return claves;
 }
 
-class IdaYVuelta : public ::testing::Test {
+// Both runs through quorvane-cli, or in this process through a fake port.
+enum class Via { Cli, EnProceso };
+
+std::string entreComillas(const fs::path& p) {
+    return "'" + p.string() + "'";
+}
+
+class IdaYVuelta : public ::testing::TestWithParam<Via> {
 protected:
     void SetUp() override {
         fs::create_directories(m_trabajo);
@@ -58,6 +65,15 @@ protected:
     }
 
     void exportar() {
+        if (GetParam() == Via::Cli) {
+            const std::string orden = entreComillas(fs::path(TM_BIN_DIR) / "quorvane-cli") +
+                                      " exportar " + entreComillas(m_elegido) +
+                                      " --plantilla 1 > " +
+                                      entreComillas(m_carpeta.ruta() / "exportar.txt");
+            ASSERT_EQ(prueba::ejecutar(orden), 0)
+                << prueba::leerArchivo(m_carpeta.ruta() / "exportar.txt");
+            return;
+        }
         Session session(m_trabajo, TM_BIN_DIR);
         prueba::FakePort port;
         port.archivo = m_elegido;
@@ -125,6 +141,15 @@ protected:
     }
 
     void importar() {
+        if (GetParam() == Via::Cli) {
+            const fs::path salida = m_carpeta.ruta() / "importar.txt";
+            const std::string orden = entreComillas(fs::path(TM_BIN_DIR) / "quorvane-cli") +
+                                      " importar " + entreComillas(m_elegido) + " > " +
+                                      entreComillas(salida);
+            ASSERT_EQ(prueba::ejecutar(orden), 0) << prueba::leerArchivo(salida);
+            EXPECT_EQ(prueba::leerArchivo(salida), "Proceso finalizado\n");
+            return;
+        }
         Session session(m_trabajo, TM_BIN_DIR);
         prueba::FakePort port;
         port.archivo = m_elegido;
@@ -140,7 +165,7 @@ protected:
     std::vector<Asignacion> m_esperado;
 };
 
-TEST_F(IdaYVuelta, CadaActividadLlevaLasClavesDelDocumento) {
+TEST_P(IdaYVuelta, CadaActividadLlevaLasClavesDelDocumento) {
     ASSERT_EQ(m_trabajo, m_carpeta.ruta() / "wine" / "drive_c" / "VTEMP");
     ASSERT_NO_FATAL_FAILURE(exportar());
     const std::vector<Leccion> lecciones = colocarLecciones();
@@ -160,7 +185,22 @@ TEST_F(IdaYVuelta, CadaActividadLlevaLasClavesDelDocumento) {
     const auto unidades = clavesDe(original, "UNIDADES", 2);       // unit -> course
     const auto tramos = clavesDe(original, "TRAMOS_HORARIOS", 2);  // slot -> start minutes
     const auto tramosFin = clavesDe(original, "TRAMOS_HORARIOS", 3);
-    const auto dependencias = clavesDe(original, "DEPENDENCIAS", 1);
+    std::map<std::string, std::string> claveDeSala;  // room name -> its key (may be blank)
+    std::map<std::string, int> vecesClave;
+    for (const Registro& r : registrosDe(original, "DEPENDENCIAS")) {
+        if (r.leible()) {
+            claveDeSala.emplace(ansiToUtf8(r.valor(1)), ansiToUtf8(r.valor(0)));
+            ++vecesClave[ansiToUtf8(r.valor(0))];
+        }
+    }
+    std::map<std::string, std::string> aulas;  // AULAT: code -> name
+    {
+        const auto codigos = columna(m_trabajo, "AULAT.DBF", "ABREV");
+        const auto nombres = columna(m_trabajo, "AULAT.DBF", "NOMBRE");
+        for (std::size_t i = 0; i < codigos.size(); ++i) {
+            aulas.emplace(codigos[i], nombres[i]);
+        }
+    }
     const auto empleados = clavesDe(original, "EMPLEADOS", 1);
     const auto jornadas = clavesDe(original, "JORNADAS_ESCOLARES", 2);
     const auto jornadasFin = clavesDe(original, "JORNADAS_ESCOLARES", 3);
@@ -178,7 +218,7 @@ TEST_F(IdaYVuelta, CadaActividadLlevaLasClavesDelDocumento) {
 
     int comprobadas = 0;
     for (std::size_t p = 0; p < profesores.size(); ++p) {
-        SCOPED_TRACE(profesores[p]);
+        SCOPED_TRACE(ansiToUtf8(profesores[p]));
         const auto datosProfesor = prueba::datosDe(grupos[p]);
         ASSERT_EQ(datosProfesor.size(), 2u);
         EXPECT_EQ(empleados.count(datosProfesor[0].second), 1u) << datosProfesor[0].second;
@@ -196,7 +236,7 @@ TEST_F(IdaYVuelta, CadaActividadLlevaLasClavesDelDocumento) {
         for (std::size_t k = 0; k < acts.size(); ++k) {
             const Leccion& l = lecciones[suyas[k]];
             const Asignacion& a = m_esperado[suyas[k]];
-            SCOPED_TRACE(l.asig + "/" + l.codgrupo);
+            SCOPED_TRACE(ansiToUtf8(l.asig + "/" + l.codgrupo));
             std::map<std::string, std::string> d;
             for (const auto& [nombre, valor] : prueba::datosDe(acts[k])) {
                 d[nombre] = valor;
@@ -209,10 +249,16 @@ TEST_F(IdaYVuelta, CadaActividadLlevaLasClavesDelDocumento) {
             EXPECT_EQ(d["N_HORFIN"], tramosFin.at(d["X_TRAMO"]));
             EXPECT_EQ(d["F_INICIO"], jornadas.at("1"));
             EXPECT_EQ(d["F_FIN"], jornadasFin.at("1"));
-            if (l.aula.empty()) {
-                EXPECT_EQ(d["X_DEPENDENCIA"], "");
-            } else {
-                EXPECT_EQ(dependencias.count(d["X_DEPENDENCIA"]), 1u) << d["X_DEPENDENCIA"];
+            // The room as placed; a room the document names by key carries that key.
+            EXPECT_EQ(d["X_DEPENDENCIA"], ansiToUtf8(l.aula));
+            if (!l.aula.empty()) {
+                ASSERT_EQ(aulas.count(l.aula), 1u) << d["X_DEPENDENCIA"];
+                const std::string clave = claveDeSala.at(ansiToUtf8(aulas.at(l.aula)));
+                // A key the export had to shorten or make unique cannot come back: AULAT
+                // keeps only the short code.
+                if (!clave.empty() && clave.size() <= 4 && vecesClave[clave] == 1) {
+                    EXPECT_EQ(d["X_DEPENDENCIA"], clave);
+                }
             }
             if (l.codgrupo.empty()) {
                 // A duty: no unit, course or subject; its task from the activity table.
@@ -233,6 +279,12 @@ TEST_F(IdaYVuelta, CadaActividadLlevaLasClavesDelDocumento) {
     }
     EXPECT_GE(comprobadas, 30);
 }
+
+INSTANTIATE_TEST_SUITE_P(Vias, IdaYVuelta, ::testing::Values(Via::Cli, Via::EnProceso),
+                         [](const auto& info) {
+                             return info.param == Via::Cli ? std::string("Cli")
+                                                           : std::string("EnProceso");
+                         });
 
 }  // namespace
 }  // namespace qv
