@@ -40,6 +40,9 @@ TEST(Nivelcan, BuiltBesideTheExecutablesFromItsRows) {
     const auto esperadas = filasDelTexto(TM_SOURCE_DIR "/data/nivelcan.tsv");
     EXPECT_GE(esperadas.size(), 20u);
     EXPECT_EQ(leerTabla(tabla, {"X_OFERTAMATRIG", "NIVEL_ABREV", "ESTUDIO"}), esperadas);
+    bool ausente = false;
+    EXPECT_EQ(leerIndependiente(tabla, {"X_OFERTAMATRIG", "NIVEL_ABREV", "ESTUDIO"}, &ausente),
+              esperadas);
 
     Table t(tabla.parent_path(), "NIVELCAN.dbf");
     t.open(OpenMode::Shared);

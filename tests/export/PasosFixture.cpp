@@ -102,8 +102,8 @@ std::vector<Fila> leerTabla(const fs::path& archivo, const std::vector<std::stri
     return filas;
 }
 
-std::vector<Fila> leerConDbfread(const fs::path& archivo, const std::vector<std::string>& campos,
-                                 bool* ausente) {
+std::vector<Fila> leerIndependiente(const fs::path& archivo, const std::vector<std::string>& campos,
+                                    bool* ausente) {
     *ausente = std::system("/usr/bin/python3 -c 'import dbfread' >/dev/null 2>&1") != 0;
     if (*ausente) {
         return {};

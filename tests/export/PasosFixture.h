@@ -39,10 +39,11 @@ std::string documentoXml(const std::vector<GrupoDatos>& grupos);
 std::vector<Fila> leerTabla(const std::filesystem::path& archivo,
                             const std::vector<std::string>& campos);
 
-// The same rows as the independent reader (python3's dbfread) sees them. Sets *ausente when
-// the reader is not installed.
-std::vector<Fila> leerConDbfread(const std::filesystem::path& archivo,
-                                 const std::vector<std::string>& campos, bool* ausente);
+// The same rows as the independent reader sees them (tests/export/leer_dbf.py: python3's dbfread,
+// or for dBase 7 its own reading of the published layout). Sets *ausente when dbfread is not
+// installed.
+std::vector<Fila> leerIndependiente(const std::filesystem::path& archivo,
+                                    const std::vector<std::string>& campos, bool* ausente);
 
 // One column of rows.
 std::vector<std::string> columna(const std::vector<Fila>& filas, std::size_t indice);

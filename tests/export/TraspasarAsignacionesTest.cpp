@@ -181,7 +181,7 @@ TEST_F(TraspasarAsignacionesTest, ATableHeldElsewhereEndsTheStep) {
 TEST_F(TraspasarAsignacionesTest, IndependentReaderSeesTheSameRows) {
     asignar({{"50", "5009", "Matemáticas", "MAT", "1000"}});
     bool ausente = false;
-    const auto filas = leerConDbfread(tabla("ASIGT"), kCampos, &ausente);
+    const auto filas = leerIndependiente(tabla("ASIGT"), kCampos, &ausente);
     if (ausente) {
         GTEST_SKIP() << "python3-dbfread is not installed";
     }

@@ -69,7 +69,7 @@ TEST_F(TraspasarAulasTest, IndependentReaderSeesTheSameRows) {
         {{"DEPENDENCIAS", {{"", "Gimnasio"}, {"", "Gimnasio pequeño"}, {"LAB", "Laboratorio"}}}});
     TraspasarAulas(m_session);
     bool ausente = false;
-    const auto filas = leerConDbfread(
+    const auto filas = leerIndependiente(
         tabla("AULAT"), {"ABREV", "NOMBRE", "EDIFICIO", "MAXALUM", "DEPCENTRO"}, &ausente);
     if (ausente) {
         GTEST_SKIP() << "python3-dbfread is not installed";

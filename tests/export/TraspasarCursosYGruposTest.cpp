@@ -181,7 +181,7 @@ TEST_F(TraspasarCursosYGruposTest, IndependentReaderSeesTheSameRows) {
             {"UNIDADES", {{"7001", "1º ESO A", "42"}, {"7002", "2º ESO A", "99"}}}});
     TraspasarCursosYGrupos(m_session);
     bool ausente = false;
-    const auto cursos = leerConDbfread(tabla("CURSOST"), kCursos, &ausente);
+    const auto cursos = leerIndependiente(tabla("CURSOST"), kCursos, &ausente);
     if (ausente) {
         GTEST_SKIP() << "python3-dbfread is not installed";
     }
@@ -189,7 +189,7 @@ TEST_F(TraspasarCursosYGruposTest, IndependentReaderSeesTheSameRows) {
                           {"", "", "ESO", "1", "42", "Educación Secundaria Obligatoria"},
                           {"", "", "Niv", "2", "99", ""},
                       }));
-    EXPECT_EQ(leerConDbfread(tabla("GRUPOST"), kGrupos, &ausente),
+    EXPECT_EQ(leerIndependiente(tabla("GRUPOST"), kGrupos, &ausente),
               (std::vector<Fila>{
                   {"1ºES", "", "ESO", "1", "A", "7001", "42",
                    cortado("(1º ESO A) Educación Secundaria Obligatoria", 40)},

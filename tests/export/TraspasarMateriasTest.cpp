@@ -188,13 +188,16 @@ TEST_F(TraspasarMateriasTest, IndependentReaderSeesTheSameRows) {
     exportar({{"101", "5001", "Matemáticas", "MAT"}, {"104", "5005", "Música", ""}},
              {{"1", "ABCDE", "Biblioteca"}});
     bool ausente = false;
-    const auto filas = leerConDbfread(tabla("ASIGNOMT"), kNombres, &ausente);
+    const auto filas = leerIndependiente(tabla("ASIGNOMT"), kNombres, &ausente);
     if (ausente) {
         GTEST_SKIP() << "python3-dbfread is not installed";
     }
     EXPECT_EQ(filas, (std::vector<Fila>{{"MAT", "MAT", "Matemáticas", "", "False"},
                                         {"Músi", "Músi", "Música", "", "False"},
                                         {"ABCD", "Bibliote", "Biblioteca", "ABCDE", "True"}}));
+    EXPECT_EQ(leerIndependiente(tabla("ASIGNOMT2"), kPorCurso, &ausente),
+              (std::vector<Fila>{{"MAT", "MAT", "Matemáticas", "5001", "101", "", "False"},
+                                 {"Músi", "Músi", "Música", "5005", "104", "", "False"}}));
 }
 
 }  // namespace

@@ -98,7 +98,7 @@ TEST_F(TraspasarProfesoresTest, IndependentReaderSeesTheSameRows) {
               {"100281", "01/09/2018", "Educación Física", "Sánchez", "", "Ana", ""}}}});
     TraspasarProfesores(m_session);
     bool ausente = false;
-    const auto filas = leerConDbfread(tabla("PROFT"), kCampos, &ausente);
+    const auto filas = leerIndependiente(tabla("PROFT"), kCampos, &ausente);
     if (ausente) {
         GTEST_SKIP() << "python3-dbfread is not installed";
     }
