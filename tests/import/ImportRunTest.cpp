@@ -27,7 +27,8 @@ const char* const kMensajeProfesores =
 
 const char* const kDocumento =
     "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n"
-    "<!-- exportado por la secretar\xEDa -->\n"
+    "<!-- exportado por la secretar\xED"
+    "a -->\n"
     "<SERVICIO modulo=\"HORARIOS\" tipo=\"E\">\n"
     "  <BLOQUE_DATOS>\n"
     "    <grupo_datos seq=\"ANNO_ACADEMICO\"><dato nombre_dato=\"C_ANNO\">2009/2010</dato>"
@@ -129,7 +130,9 @@ TEST_F(Importacion, CompletaYEscribeElDocumento) {
 
     const std::string bytes = prueba::leerArchivo(salida());
     EXPECT_EQ(bytes.rfind("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>", 0), 0u) << bytes;
-    EXPECT_NE(bytes.find("<!-- exportado por la secretar\xEDa -->"), std::string::npos);
+    EXPECT_NE(bytes.find("<!-- exportado por la secretar\xED"
+                         "a -->"),
+              std::string::npos);
     // Written in that encoding: "Álvarez" never appears, but a Latin-1 byte does in the comment.
     EXPECT_EQ(bytes.find("\xC3"), std::string::npos);
 
