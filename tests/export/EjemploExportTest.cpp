@@ -9,7 +9,9 @@
 #include <memory>
 
 #include "PasosFixture.h"
+#include "export/ExportSteps.h"
 #include "services/Text.h"
+#include "services/XmlDocument.h"
 
 namespace qv::prueba {
 namespace {
@@ -125,6 +127,43 @@ TEST_F(EjemploExportTest, IndependentReadersReadTheTables) {
         &estado);
     EXPECT_EQ(ansiToUtf8(grupos.substr(0, grupos.find('\n'))),
               "1ºES|(1º ESO A) Educación Secundaria Obligato");
+}
+
+// The six steps twice over the sample in one session, as two exports in one program run: the
+// second gives the same tables as the first.
+class EjemploDosVecesTest : public PasoTest {};
+
+TEST_F(EjemploDosVecesTest, ASecondExportGivesTheSameTables) {
+    fs::copy_file(fs::path(TM_BIN_DIR) / "NIVELCAN.DBF", m_programa.path() / "NIVELCAN.DBF");
+    const std::map<std::string, std::vector<std::string>> campos = {
+        {"ASIGNOMT", {"COD", "CODLARGO", "NOMBRE", "CODTAREA", "ESTAREA"}},
+        {"ASIGNOMT2", {"COD", "CODLARGO", "NOMBRE", "MATERIA", "OFERTAMATRI", "ESTAREA"}},
+        {"PROFT", {"ABREV", "NOMBRE", "DEPART", "X_EMPLEADO", "F_TOMAPOS"}},
+        {"AULAT", {"ABREV", "NOMBRE"}},
+        {"CURSOST", {"NIVEL", "CURSO", "CLAVE", "ESTUD"}},
+        {"GRUPOST", {"ABREV", "NIVEL", "CURSO", "GRUPO", "CLAVE", "CLAVECURSO", "DESCRIP"}},
+        {"ASIGT", {"CASIG", "CGRUP", "NIVEL", "HORAS", "SESIONES", "CLAVE", "CLAVECURSO"}}};
+    std::map<std::string, std::vector<Fila>> primera;
+    for (int vez = 0; vez < 2; ++vez) {
+        m_session.DocumentoXML = std::make_unique<XmlDocument>();
+        m_session.DocumentoXML->load(TM_SOURCE_DIR "/data/ejemplo.xml");
+        TraspasarMaterias(m_session);
+        TraspasarActividades(m_session);
+        TraspasarProfesores(m_session);
+        TraspasarAulas(m_session);
+        TraspasarCursosYGrupos(m_session);
+        TraspasarAsignaciones(m_session);
+        for (const auto& [nombre, lista] : campos) {
+            SCOPED_TRACE(nombre);
+            const auto filas = leer(nombre, lista);
+            EXPECT_EQ(filas.size(), kFilas.at(nombre));
+            if (vez == 0) {
+                primera[nombre] = filas;
+            } else {
+                EXPECT_EQ(filas, primera[nombre]);
+            }
+        }
+    }
 }
 
 }  // namespace
