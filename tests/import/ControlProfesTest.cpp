@@ -259,6 +259,19 @@ private slots:
         m_dlg->rejilla()->setCurrentIndex(celda(1, 3));
         QCOMPARE(campo(carpeta(), 3, "F_TOMAPOS"), std::string("05/06/2007"));
         QCOMPARE(campo(carpeta(), 3, "NOMBRE"), std::string("P\xE9rez, Pepa"));
+
+        // An independent reader sees the same rows.
+        if (!QFile::exists(QStringLiteral("/usr/bin/python3"))) {
+            QSKIP("/usr/bin/python3 is absent");
+        }
+        const auto volcado = carpeta() / "volcado.txt";
+        const std::string orden =
+            "/usr/bin/python3 -c \"import dbfread,sys; [print(r['ABREV'], r['X_EMPLEADO'], "
+            "r['F_TOMAPOS'], sep='|') for r in dbfread.DBF(sys.argv[1])]\" '" +
+            (carpeta() / "PROFT.DBF").string() + "' > '" + volcado.string() + "'";
+        QCOMPARE(prueba::ejecutar(orden), 0);
+        QCOMPARE(prueba::leerArchivo(volcado),
+                 std::string("ANA|4321|\nLUI|77|01/09/2001\nPEP||05/06/2007\n"));
     }
 
     void enterSinEditarVaALaSiguienteCelda() {

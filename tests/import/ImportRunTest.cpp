@@ -280,6 +280,22 @@ TEST_F(Importacion, DocumentosQueNoSonDeIntercambio) {
     }
 }
 
+TEST_F(Importacion, UnErrorEnElCuerpoNoGuardaNada) {
+    prueba::crearTabla(carpeta(), tablas::DIASHORAST,
+                       {{{"DIHO", "11"}, {"HORADESDE", "8:5"}, {"HORAHASTA", "09:00"}}});
+    prueba::escribirArchivo(salida(), "anterior");
+    try {
+        BImportarClick(m_session, m_port);
+        FAIL() << "no error";
+    } catch (const ConversionError& e) {
+        EXPECT_STREQ(e.what(), "':5' no es un valor entero válido");
+    }
+    EXPECT_TRUE(m_port.mensajes.empty());
+    EXPECT_EQ(m_session.ResultadoTraspaso, 0);
+    EXPECT_EQ(prueba::leerArchivo(salida()), "anterior");
+    comprobarQueLoDejaTodoCerrado();
+}
+
 TEST_F(Importacion, UnaTablaQueFaltaCierraLasAbiertas) {
     fs::remove(carpeta() / "ASIGT.DBF");
     EXPECT_THROW(BImportarClick(m_session, m_port), TableError);
