@@ -27,6 +27,17 @@ std::string nombreUtf8(const std::filesystem::path& path) {
     return std::string(texto.begin(), texto.end());
 }
 
+// The library's message says what is wrong and where; the person also needs to know in which file.
+void cargarDocumento(XmlDocument& doc, const std::filesystem::path& archivo) {
+    try {
+        doc.load(archivo);
+    } catch (const XmlError& e) {
+        throw XmlError("El archivo " + nombreUtf8(archivo) +
+                           " no es un documento XML bien formado: " + e.what(),
+                       e.line());
+    }
+}
+
 // The run reads the academic year from the data block's first child and then replaces the
 // root: a file that lacks either is refused before anything is changed.
 void comprobarDocumento(const XmlDocument& doc, const std::filesystem::path& archivo) {
@@ -93,7 +104,7 @@ void BImportarClick(Session& session, UserPort& port) {
 
     session.DocumentoXML = std::make_unique<XmlDocument>();
     XmlDocument& doc = *session.DocumentoXML;
-    doc.load(session.ArchivoXML);
+    cargarDocumento(doc, session.ArchivoXML);
     comprobarDocumento(doc, session.ArchivoXML);
     const std::string anno = annoAcademico(doc);
 

@@ -270,6 +270,10 @@ TEST_F(Importacion, DocumentosQueNoSonDeIntercambio) {
                 EXPECT_STREQ(e.what(), c.mensaje);
             } else {
                 EXPECT_NE(dynamic_cast<const XmlError*>(&e), nullptr) << e.what();
+                EXPECT_EQ(std::string(e.what()).rfind(
+                              "El archivo horario.xml no es un documento XML bien formado: ", 0),
+                          0u)
+                    << e.what();
             }
         }
         EXPECT_TRUE(m_port.mensajes.empty());
