@@ -1,3 +1,5 @@
+#include <cmath>
+#include <limits>
 #include <map>
 #include <optional>
 
@@ -51,10 +53,14 @@ private:
             } else {
                 clave = m_tabla.asFloat("X_OFERTAMATRIG");
             }
-            if (!clave || *clave != static_cast<double>(static_cast<long long>(*clave))) {
+            // Only a whole number within the range of the keys searched can ever be found.
+            if (!clave ||
+                !(*clave >= std::numeric_limits<int>::min() &&
+                  *clave <= std::numeric_limits<int>::max()) ||
+                *clave != std::trunc(*clave)) {
                 continue;
             }
-            m_niveles.emplace(static_cast<long long>(*clave),
+            m_niveles.emplace(static_cast<int>(*clave),
                               Nivel{m_tabla.asString("NIVEL_ABREV"), m_tabla.asString("ESTUDIO")});
         }
         m_leida = true;
@@ -80,7 +86,7 @@ private:
 
     Table& m_tabla;
     bool m_leida = false;
-    std::map<long long, Nivel> m_niveles;
+    std::map<int, Nivel> m_niveles;
 };
 
 struct Curso {

@@ -176,6 +176,46 @@ TEST_F(TraspasarCursosYGruposTest, ALevelTableWithoutTheKeyFieldEndsTheStep) {
     EXPECT_EQ(leer("GRUPOST", {"ABREV"}).size(), 1u);
 }
 
+// A school's own level table may hold the key with decimals or as text; it is found by value.
+TEST_F(TraspasarCursosYGruposTest, ALevelTableOfAnotherOriginIsSearchedByValue) {
+    struct Caso {
+        const char* nombre;
+        FieldDef clave;
+        std::vector<std::pair<std::string, std::string>> filas;  // key as written, level
+    };
+    const std::vector<Caso> casos = {
+        {"float key", floatField("X_OFERTAMATRIG"), {{"42.5", "MED"}, {"", "NUL"}, {"42", "ESO"}}},
+        {"text key",
+         textField("X_OFERTAMATRIG", 10),
+         {{"abc", "TXT"}, {" 42", "ESO"}, {"42", "DUP"}}},
+    };
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(c.nombre);
+        Table::create(m_programa.path(), "NIVELCAN.DBF",
+                      {c.clave, textField("NIVEL_ABREV", 5), textField("ESTUDIO", 40)});
+        {
+            Table t(m_programa.path(), "NIVELCAN.DBF");
+            t.open(OpenMode::Exclusive);
+            for (const auto& [clave, nivel] : c.filas) {
+                t.append();
+                if (!clave.empty()) {
+                    if (c.clave.kind == FieldKind::Float) {
+                        t.setFloat("X_OFERTAMATRIG", std::stod(clave));
+                    } else {
+                        t.setString("X_OFERTAMATRIG", clave);
+                    }
+                }
+                t.setString("NIVEL_ABREV", nivel);
+                t.post();
+            }
+            t.close();
+        }
+        cargar({{"CURSOS_DEL_CENTRO", {{"42", "1º ESO"}, {"0", "Otro"}}}});
+        TraspasarCursosYGrupos(m_session);
+        EXPECT_EQ(columna(leer("CURSOST", {"NIVEL"}), 0), (std::vector<std::string>{"ESO", "Niv"}));
+    }
+}
+
 TEST_F(TraspasarCursosYGruposTest, IndependentReaderSeesTheSameRows) {
     cargar({{"CURSOS_DEL_CENTRO", {{"42", "1º ESO"}, {"99", "2º ESO"}}},
             {"UNIDADES", {{"7001", "1º ESO A", "42"}, {"7002", "2º ESO A", "99"}}}});
