@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
 
@@ -127,6 +129,21 @@ TEST_F(EjemploExportTest, IndependentReadersReadTheTables) {
         &estado);
     EXPECT_EQ(ansiToUtf8(grupos.substr(0, grupos.find('\n'))),
               "1ºES|(1º ESO A) Educación Secundaria Obligato");
+}
+
+// The sample is well-formed for xmllint and really encoded as its declaration says.
+TEST(Ejemplo, IsWellFormedLatin1) {
+    int estado = 0;
+    const std::string salida = ejecutar(
+        "/usr/bin/xmllint --noout " + comillas(TM_SOURCE_DIR "/data/ejemplo.xml") + " 2>&1",
+        &estado);
+    EXPECT_EQ(estado, 0) << salida;
+    std::ifstream in(TM_SOURCE_DIR "/data/ejemplo.xml", std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(bytes.rfind("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<!--", 0), 0u);
+    EXPECT_NE(bytes.find("1\xBA ESO"), std::string::npos);
+    EXPECT_EQ(bytes.find("\xC2\xBA"), std::string::npos);
+    EXPECT_EQ(bytes.find("\xC3"), std::string::npos);
 }
 
 // The six steps twice over the sample in one session, as two exports in one program run: the
