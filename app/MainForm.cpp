@@ -234,6 +234,8 @@ void TMForm::closeEvent(QCloseEvent* event) {
     }
     event->accept();
     m_closed = true;
+    // Closing the main window ends the program: help windows must not keep it alive.
+    help::closeAll();
     // A docked window is no top-level window: its closing does not end the event loop.
     if (m_docking.isDocked()) {
         QCoreApplication::exit(0);

@@ -90,6 +90,7 @@ private slots:
     void exportPaths_data();
     void exportPaths();
     void secondStandAloneExportCompletesToo();
+    void severalSchoolDaysAskForTheTemplate();
     void unknownDirectionWordDocksAndWaits();
     void handleThatIsNoHexadecimalNumber_data();
     void handleThatIsNoHexadecimalNumber();
@@ -365,6 +366,26 @@ void MainFormTest::secondStandAloneExportCompletesToo() {
     QVERIFY(isRunMessage(seen[3], QStringLiteral("Proceso finalizado")));
     QCOMPARE(m_session->ResultadoTraspaso, 1);
     QVERIFY(form->isVisible());
+}
+
+// The hour template dialog comes up over the document, under the wait cursor; closing it hands
+// back the first school day.
+void MainFormTest::severalSchoolDaysAskForTheTemplate() {
+    const QString sample =
+        QString::fromStdString((fs::path(TM_SOURCE_DIR) / "data" / "ejemplo.xml").string());
+    ModalAnswerer answerer(
+        {ModalAnswerer::chooseFile(sample), ModalAnswerer::cancel(), ModalAnswerer::press()});
+    auto form = makeForm({});
+    form->show();
+    form->findChild<QPushButton*>(QStringLiteral("BExportar"))->click();
+    const auto& seen = answerer.seen();
+    QVERIFY2(seen.size() == 3, qPrintable(describe(seen)));
+    QCOMPARE(seen[1].title, QStringLiteral("Plantillas Horarias"));
+    QVERIFY(seen[1].waitCursor);
+    QVERIFY(isRunMessage(seen[2], QStringLiteral("Proceso finalizado")));
+    QVERIFY(!seen[2].waitCursor);
+    QCOMPARE(m_session->JornadaPlantilla, std::string("1"));
+    QCOMPARE(m_session->ResultadoTraspaso, 1);
 }
 
 void MainFormTest::unknownDirectionWordDocksAndWaits() {

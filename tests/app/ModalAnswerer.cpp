@@ -67,6 +67,16 @@ void ModalAnswerer::tick() {
     if (w == nullptr || !w->isVisible()) {
         return;
     }
+    // A person answers a window once it has come up and taken the focus (dialogs fill
+    // themselves when activated); one that never gets it is answered after a short wait.
+    if (w != m_waitingFor) {
+        m_waitingFor = w;
+        m_waitClock.start();
+    }
+    if (!w->isActiveWindow() && m_waitClock.elapsed() < 1000) {
+        return;
+    }
+    m_waitingFor = nullptr;
     Seen s;
     s.className = QString::fromLatin1(w->metaObject()->className());
     s.title = w->windowTitle();

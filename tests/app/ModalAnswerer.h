@@ -52,6 +52,8 @@ private:
     std::vector<Seen> m_seen;
     QTimer m_timer;
     QElapsedTimer m_clock;
+    QWidget* m_waitingFor = nullptr;
+    QElapsedTimer m_waitClock;
     int m_timeLimitMs;
     bool m_timedOut = false;
 };
