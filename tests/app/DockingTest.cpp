@@ -166,11 +166,31 @@ protected:
         return XGetWindowAttributes(m_display, w, &a) && a.map_state == IsViewable;
     }
 
-    // A viewable window named NAME among PARENT's children, or 0.
+    // The process that made a window (_NET_WM_PID), or 0 when it does not say.
+    long ownerPid(Window w) {
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        long pid = 0;
+        if (XGetWindowProperty(m_display, w, XInternAtom(m_display, "_NET_WM_PID", False), 0, 1,
+                               False, AnyPropertyType, &type, &format, &count, &after,
+                               &data) == Success &&
+            data != nullptr) {
+            if (format == 32 && count == 1) {
+                pid = *reinterpret_cast<long*>(data);
+            }
+            XFree(data);
+        }
+        return pid;
+    }
+
+    // A viewable window named NAME among PARENT's children that our Quorvane made, or 0; other
+    // programs on the same X server cannot be mistaken for it.
     Window findViewable(Window parent, const std::string& wanted) {
         XSync(m_display, False);
         for (Window w : children(parent)) {
-            if (name(w) == wanted && viewable(w)) {
+            if (name(w) == wanted && viewable(w) && ownerPid(w) == m_pid) {
                 return w;
             }
         }
