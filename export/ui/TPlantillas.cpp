@@ -18,11 +18,12 @@
 #include <exception>
 #include <vector>
 
-#include "widgets/GradientPanel.h"
 #include "formats/ExchangeDocument.h"
 #include "help/AppHelp.h"
+#include "services/ErrorText.h"
 #include "services/Text.h"
 #include "services/XmlDocument.h"
+#include "widgets/GradientPanel.h"
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -216,11 +217,7 @@ void TPlantillas::atender(Handler&& handler) {
 }
 
 void TPlantillas::mostrarError(const std::string& texto) {
-    QString mensaje = QString::fromStdString(texto);
-    // A full stop unless the text already ends in one (or in something that sorts before it).
-    if (!texto.empty() && static_cast<unsigned char>(texto.back()) > '.') {
-        mensaje += QLatin1Char('.');
-    }
+    const QString mensaje = QString::fromStdString(withFullStop(texto));
     QMessageBox caja(QMessageBox::Critical, QStringLiteral("Quorvane"), mensaje,
                      QMessageBox::NoButton, this);
     caja.addButton(QStringLiteral("Aceptar"), QMessageBox::AcceptRole);

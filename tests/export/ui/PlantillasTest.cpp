@@ -18,6 +18,9 @@
 
 #include "export/ui/Plantihoras.h"
 #include "export/ui/TPlantillas.h"
+#include "services/Error.h"
+#include "services/ErrorText.h"
+#include "services/XmlDocument.h"
 
 namespace {
 
@@ -243,8 +246,15 @@ private slots:
         QCOMPARE(contestador.titulos[0], QString("Quorvane"));
         QCOMPARE(contestador.iconos[0], QMessageBox::Critical);
         QCOMPARE(contestador.botones[0], QString("Aceptar"));
-        QVERIFY(!contestador.textos[0].isEmpty());
-        QVERIFY(contestador.textos[0].endsWith('.'));
+        // The XML service's own text, with the full stop the error handler adds.
+        std::string error;
+        try {
+            qv::XmlDocument().load(ruta(m_carpeta.filePath("roto.xml")));
+        } catch (const qv::XmlError& e) {
+            error = e.what();
+        }
+        QVERIFY(!error.empty());
+        QCOMPARE(contestador.textos[0], QString::fromStdString(qv::withFullStop(error)));
         QVERIFY(d.isVisible());
         QCOMPARE(etiquetas(d), QStringList({"-", "-", "-"}));
 
