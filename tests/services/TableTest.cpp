@@ -405,6 +405,52 @@ TEST(TableVisibility, AnEditByAnotherProcessIsSeenAtTheFirstRow) {
     EXPECT_EQ(table.asString("F_TOMAPOS"), "01/09/2020");
 }
 
+// --- the index file -------------------------------------------------------------------------
+
+TEST(TableIndexFile, DamagedMissingOrForeignIndexes) {
+    TempFolder folder;
+    const std::vector<FieldDef> fields{textField("NOMBRE", 6), integerField("ORDEN")};
+    Table::create(folder.path(), "T.DBF", fields, {{"ORDEN", "ORDEN"}});
+    const std::string mdx = (folder / "T.MDX").string();
+    std::string pristine = test::readBytes(folder / "T.MDX");
+
+    // Damaged: the table does not open, and says which file is at fault.
+    test::writeBytes(folder / "T.MDX", pristine.substr(0, 1000));
+    Table table(folder.path(), "T.DBF");
+    EXPECT_EQ(messageOf([&] { table.open(OpenMode::Shared); }),
+              "El índice " + mdx +
+                  " está dañado: mide 1000 bytes, menos que la cabecera de un "
+                  "índice .MDX");
+    std::string badPage = pristine;
+    badPage[544] = 100;  // tag header beyond the end
+    test::writeBytes(folder / "T.MDX", badPage);
+    EXPECT_EQ(messageOf([&] { table.open(OpenMode::Shared); }),
+              "El índice " + mdx +
+                  " está dañado: la etiqueta ORDEN apunta a la página 100, fuera del archivo");
+
+    // A tag whose key is an expression we cannot evaluate: reading works, writing is refused
+    // rather than leaving the index out of step with the rows.
+    std::string foreign = pristine;
+    foreign.replace(4 * 512 + 24, 13, std::string("UPPER(NOMBRE)"));
+    test::writeBytes(folder / "T.MDX", foreign);
+    table.open(OpenMode::Shared);
+    EXPECT_EQ(table.recordCount(), 0);
+    EXPECT_EQ(messageOf([&] { table.append(); }),
+              "No se puede escribir en la tabla " + (folder / "T.DBF").string() + ": su índice " +
+                  mdx + " tiene la etiqueta ORDEN, que este programa no sabe mantener");
+    EXPECT_THROW(table.setIndexName("ORDEN"), TableError);
+    table.close();
+
+    // Flagged in the table but gone: rows read in file order.
+    std::filesystem::remove(folder / "T.MDX");
+    table.open(OpenMode::Shared);
+    table.append();
+    table.setString("NOMBRE", "x");
+    table.post();
+    EXPECT_EQ(table.recordCount(), 1);
+    EXPECT_THROW(table.setIndexName("ORDEN"), TableError);
+}
+
 // --- navigation and editing -----------------------------------------------------------------
 
 TEST(TableNavigation, FirstNextPriorLastAndRowNumbers) {
