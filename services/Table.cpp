@@ -623,7 +623,6 @@ struct Table::Impl {
             records[static_cast<size_t>(record)] = buffer;
         }
         header.updated = date;
-        rewriteIndex(date);
         noteFileChange(dbfFile.identity());
         stamp = stampOf(dbfFile);
         const bool appended = state == TableState::Insert;
@@ -635,13 +634,15 @@ struct Table::Impl {
             visible.push_back(record);
             pos = static_cast<int>(visible.size()) - 1;
             eof = bof = false;
-            return;
+        } else {
+            rebuildView(record);
+            auto found = std::find(visible.begin(), visible.end(), record);
+            if (found != visible.end()) {
+                eof = bof = false;
+            }
         }
-        rebuildView(record);
-        auto found = std::find(visible.begin(), visible.end(), record);
-        if (found != visible.end()) {
-            eof = bof = false;
-        }
+        // Last: the row is in the table by now, so a failure here must not post it twice.
+        rewriteIndex(date);
     }
 
     void setBytes(int field, const std::optional<std::string>& bytes, std::string_view shown) {

@@ -64,7 +64,8 @@ public:
 
     // Navigation over the visible rows: natural (file) order, or index order while an index
     // name is set, and only the rows the filter lets through while it is on. Rows flagged
-    // deleted are never visible. first() re-reads what other objects posted.
+    // deleted are never visible. first() re-reads what other objects posted. Moving while a
+    // row is being appended or edited posts that row first, as leaving a grid row does.
     void first();
     void next();
     void prior();
@@ -80,9 +81,10 @@ public:
 
     // A new blank row at the end, current and in Insert state until post() or cancel().
     void append();
-    // The current row in Edit state.
+    // The current row in Edit state; TableError when there is no current row.
     void edit();
-    // Writes the row being appended or edited to the file (and its index) at once.
+    // Writes the row being appended or edited to the file (and its index) at once; nothing to
+    // do in Browse state. On failure the row stays in Edit or Insert state.
     void post();
     void cancel();
     TableState state() const;
