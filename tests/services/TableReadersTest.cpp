@@ -162,5 +162,50 @@ TEST(TableReaders, PerlXBaseListsTheIndexKeysInAscendingOrderWithRecordNumbers) 
     EXPECT_EQ(lines(output), want);
 }
 
+TEST(TableReaders, FreePascalTDbfWalksTheIndexTreeInKeyOrder) {
+    const char* fpc = "/usr/bin/fpc";
+    const char* dbfUnit = "/usr/lib/x86_64-linux-gnu/fpc/3.2.2/units/x86_64-linux/fcl-db/dbf.ppu";
+    if (!programExists(fpc) || ::access(dbfUnit, R_OK) != 0) {
+        GTEST_SKIP() << "FreePascal with fp-units-db not installed";
+    }
+    TempFolder folder;
+    int status = 0;
+    std::string output =
+        runCapturing(std::string(fpc) + " -O1 -FE" + shellQuoted(folder.path().string()) + " " +
+                         shellQuoted(tool("tdbf_order.pas")),
+                     status);
+    ASSERT_EQ(status, 0) << output;
+
+    Table::create(folder.path(), "DIASHORAST2.DBF", {textField("DIHO", 10), integerField("ORDEN")},
+                  {{"ORDEN", "ORDEN"}});
+    std::vector<std::pair<int, int>> expected;
+    {
+        Table table(folder.path(), "DIASHORAST2.DBF");
+        table.open(OpenMode::Exclusive);
+        for (int i = 1; i <= 300; ++i) {
+            int orden = (i * 41) % 89 * 10 - 50;
+            table.append();
+            table.setInteger("ORDEN", orden);
+            table.post();
+            expected.emplace_back(orden, i);
+        }
+    }
+    std::sort(expected.begin(), expected.end());
+    // TDbf looks for the lower-case names on this system.
+    std::filesystem::create_directory(folder / "lower");
+    std::filesystem::copy_file(folder / "DIASHORAST2.DBF", folder / "lower" / "diashorast2.dbf");
+    std::filesystem::copy_file(folder / "DIASHORAST2.MDX", folder / "lower" / "diashorast2.mdx");
+    output =
+        runCapturing(shellQuoted((folder / "tdbf_order").string()) + " " +
+                         shellQuoted((folder / "lower" / "diashorast2.dbf").string()) + " ORDEN",
+                     status);
+    ASSERT_EQ(status, 0) << output;
+    std::vector<std::string> want{"tag ORDEN"};
+    for (const auto& entry : expected) {
+        want.push_back(std::to_string(entry.second));
+    }
+    EXPECT_EQ(lines(output), want);
+}
+
 }  // namespace
 }  // namespace qv
