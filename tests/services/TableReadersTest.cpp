@@ -207,5 +207,51 @@ TEST(TableReaders, FreePascalTDbfWalksTheIndexTreeInKeyOrder) {
     EXPECT_EQ(lines(output), want);
 }
 
+TEST(TableReaders, FreePascalTDbfReadsTheDbase7Tables) {
+    const char* fpc = "/usr/bin/fpc";
+    const char* dbfUnit = "/usr/lib/x86_64-linux-gnu/fpc/3.2.2/units/x86_64-linux/fcl-db/dbf.ppu";
+    if (!programExists(fpc) || ::access(dbfUnit, R_OK) != 0) {
+        GTEST_SKIP() << "FreePascal with fp-units-db not installed";
+    }
+    TempFolder folder;
+    int status = 0;
+    std::string output =
+        runCapturing(std::string(fpc) + " -O1 -FE" + shellQuoted(folder.path().string()) + " " +
+                         shellQuoted(tool("tdbf_dump.pas")),
+                     status);
+    ASSERT_EQ(status, 0) << output;
+    Table::create(folder.path(), "nivelcan.dbf",
+                  {integerField("X_OFERTAMATRIG"), textField("NIVEL_ABREV", 5), floatField("PESO"),
+                   logicalField("ACTIVO")});
+    {
+        Table table(folder.path(), "nivelcan.dbf");
+        table.open(OpenMode::Exclusive);
+        table.append();
+        table.setInteger("X_OFERTAMATRIG", 3101);
+        table.setString("NIVEL_ABREV", "1\xBA ESO");  // longer than 5
+        table.setFloat("PESO", -2.25);
+        table.setBoolean("ACTIVO", true);
+        table.post();
+        table.append();
+        table.post();
+        table.append();
+        table.setInteger("X_OFERTAMATRIG", -7);
+        table.setFloat("PESO", 1e6);
+        table.setBoolean("ACTIVO", false);
+        table.post();
+    }
+    output = runCapturing(shellQuoted((folder / "tdbf_dump").string()) + " " +
+                              shellQuoted((folder / "nivelcan.dbf").string()),
+                          status);
+    ASSERT_EQ(status, 0) << output;
+    EXPECT_EQ(lines(output),
+              (std::vector<std::string>{
+                  "level 7", "field X_OFERTAMATRIG Integer 0", "field NIVEL_ABREV String 5",
+                  "field PESO Float 0", "field ACTIVO Boolean 0",
+                  "X_OFERTAMATRIG=3101|NIVEL_ABREV=1\xBA ES|PESO=-2.25|ACTIVO=True",
+                  "X_OFERTAMATRIG=<null>|NIVEL_ABREV=<null>|PESO=<null>|ACTIVO=<null>",
+                  "X_OFERTAMATRIG=-7|NIVEL_ABREV=<null>|PESO=1000000|ACTIVO=False"}));
+}
+
 }  // namespace
 }  // namespace qv
