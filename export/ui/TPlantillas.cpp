@@ -112,11 +112,11 @@ TPlantillas::TPlantillas(QWidget* owner, std::filesystem::path archivoXml)
     setPalette(fondo);
     setAutoFillBackground(true);
     crearControles();
-    // Any other window taking the focus after our error box means the next activation is a
-    // genuine one again.
+    // Activation counts when it comes from another window of the program; the dialog's own
+    // windows (its drop-down list, its error boxes) and other programs do not make it leave.
     connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* ventana) {
         if (ventana != nullptr && !esDeEsteDialogo(ventana)) {
-            m_volverDeError = false;
+            m_fueraDelDialogo = true;
         }
     });
     resize(kTamanoExterior);
@@ -221,7 +221,6 @@ void TPlantillas::mostrarError(const std::string& texto) {
     QMessageBox caja(QMessageBox::Critical, QStringLiteral("Quorvane"), mensaje,
                      QMessageBox::NoButton, this);
     caja.addButton(QStringLiteral("Aceptar"), QMessageBox::AcceptRole);
-    m_volverDeError = m_volverDeError || isActiveWindow();
     caja.exec();
 }
 
@@ -230,10 +229,10 @@ void TPlantillas::changeEvent(QEvent* event) {
     if (event->type() != QEvent::ActivationChange || !isActiveWindow()) {
         return;
     }
-    if (m_volverDeError) {
-        m_volverDeError = false;
+    if (!m_fueraDelDialogo) {
         return;
     }
+    m_fueraDelDialogo = false;
     atender([this] { FormActivate(); });
 }
 

@@ -54,9 +54,11 @@ private:
 
     std::filesystem::path m_archivoXml;
     std::unique_ptr<XmlDocument> m_documentoPlantillas;
-    // Set while our own error box takes the activation away, so that getting it back does not
-    // load the document again (which would raise the same error in a loop).
-    bool m_volverDeError = false;
+    // True until the first activation, and again once a window of the program that is not part
+    // of this dialog has had the focus. Coming back from the dialog's own error box must not
+    // load the document again (that would raise the same error in a loop), nor coming back
+    // from its drop-down list (that would undo the choice just made).
+    bool m_fueraDelDialogo = true;
     bool m_tamanoAjustado = false;
 
     GradientPanel* m_Draw3D4 = nullptr;

@@ -1,4 +1,5 @@
 // The hour template dialog, driven through its controls.
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -170,7 +171,14 @@ private slots:
         qv::TPlantillas d(nullptr, ruta(escribir(documento(dosJornadas, tramosDeAmbas))));
         abrir(d);
         auto* combo = control<QComboBox>(d, "ComboBoxPlantilla");
-        combo->setCurrentIndex(1);
+        // Chosen from the drop-down list; the list's own window does not reset the choice.
+        combo->showPopup();
+        QTRY_VERIFY(combo->view()->isVisible());
+        QTest::keyClick(combo->view(), Qt::Key_Down);
+        QTest::keyClick(combo->view(), Qt::Key_Return);
+        QTRY_VERIFY(!combo->view()->isVisible());
+        QTest::qWait(50);
+        QCOMPARE(combo->currentText(), QString("D2"));
         QCOMPARE(etiquetas(d), QStringList({"Tarde", "02/09/2026", "29/06/2027"}));
         QCOMPARE(elementos(control<QListWidget>(d, "ListBox1")),
                  QStringList({"Tarde 1", "Tarde 2"}));
