@@ -14,6 +14,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QTimer>
 #include <QWindow>
 #include <exception>
 #include <vector>
@@ -229,6 +230,10 @@ void TPlantillas::changeEvent(QEvent* event) {
     if (event->type() != QEvent::ActivationChange || !isActiveWindow()) {
         return;
     }
+    activar();
+}
+
+void TPlantillas::activar() {
     if (!m_fueraDelDialogo) {
         return;
     }
@@ -245,6 +250,13 @@ void TPlantillas::showEvent(QShowEvent* event) {
         if (!marco.isEmpty()) {
             resize(kTamanoExterior - marco);
         }
+        // A window manager that withholds the focus must not leave the dialog unfilled: the
+        // first showing counts as its first activation if no activation has come by then.
+        QTimer::singleShot(0, this, [this] {
+            if (isVisible()) {
+                activar();
+            }
+        });
     }
 }
 

@@ -43,6 +43,8 @@ private:
     template <typename Handler>
     void atender(Handler&& handler);
     void mostrarError(const std::string& texto);
+    // Runs FormActivate when the dialog comes back from outside (see m_fueraDelDialogo).
+    void activar();
     // The dialog's own window, or one of its children or transient windows (its message boxes,
     // the combo box's list).
     bool esDeEsteDialogo(const QWindow* ventana) const;
