@@ -741,7 +741,10 @@ void Table::create(const fs::path& folder, const TableSchema& schema) {
 void Table::create(const fs::path& folder, const std::string& fileName,
                    const std::vector<FieldDef>& fields, const std::vector<IndexDef>& indexes,
                    const DateSource& today) {
-    const fs::path target = findFile(folder, fileName);
+    // The new files get the names as given; an earlier table whose name differs only in
+    // letter case is the same table to the other program, so it is replaced too.
+    const fs::path target = folder / fileName;
+    const fs::path earlier = findFile(folder, fileName);
     const CalendarDate date = today ? today() : localToday();
 
     if (fields.empty()) {
@@ -809,12 +812,17 @@ void Table::create(const fs::path& folder, const std::string& fileName,
         cannotCreate(target, "las filas miden más de 65534 bytes");
     }
 
-    const fs::path mdxTarget = indexPathFor(target);
-    if (isFileHeld(target)) {
-        cannotCreate(target, "está en uso por otro programa");
+    const fs::path mdxTarget = folder / (target.stem().string() + ".MDX");
+    const fs::path earlierMdx = indexPathFor(target);
+    for (const fs::path& held : {target, earlier}) {
+        if (isFileHeld(held)) {
+            cannotCreate(target, "está en uso por otro programa");
+        }
     }
-    if (isFileHeld(mdxTarget)) {
-        cannotCreate(target, "su índice " + mdxTarget.string() + " está en uso por otro programa");
+    for (const fs::path& held : {mdxTarget, earlierMdx}) {
+        if (isFileHeld(held)) {
+            cannotCreate(target, "su índice " + held.string() + " está en uso por otro programa");
+        }
     }
 
     std::string content = dbf::serializeHeader(header) + dbf::kEndMarker;
@@ -840,8 +848,15 @@ void Table::create(const fs::path& folder, const std::string& fileName,
         ::unlink(dbfTemp.c_str());
         cannotCreate(target, systemErrorText(error));
     }
-    if (index.tags.empty() && fileExists(mdxTarget) && !isFileHeld(mdxTarget)) {
-        ::unlink(mdxTarget.c_str());  // an index of an earlier table of this name
+    if (earlier != target && fileExists(earlier)) {
+        ::unlink(earlier.c_str());
+    }
+    // An index of an earlier table of this name no longer belongs to anything.
+    for (const fs::path& stale : {earlierMdx, mdxTarget}) {
+        bool ours = !index.tags.empty() && stale == mdxTarget;
+        if (!ours && fileExists(stale) && !isFileHeld(stale)) {
+            ::unlink(stale.c_str());
+        }
     }
 }
 

@@ -41,8 +41,9 @@ public:
     void setDateSource(DateSource today);
 
     // Writes an empty table, and a production .MDX when it has indexes, replacing any table of
-    // that name. The dBase level is the lowest that holds the schema (IV, or 7 for a field name
-    // longer than 10 characters). Refused when another object or process holds the file.
+    // that name whatever its letter case; the new files get the name as given. The dBase level is
+    // the lowest that holds the schema (IV, or 7 for a field name longer than 10 characters).
+    // Refused when another object or process holds the file.
     static void create(const std::filesystem::path& folder, const std::string& fileName,
                        const std::vector<FieldDef>& fields,
                        const std::vector<IndexDef>& indexes = {});

@@ -113,11 +113,17 @@ TEST(TableCreate, ReplacesAnEarlierTableOfThatNameWhateverItsCaseAndLeavesNoTemp
         addTeacher(table, "OLD", "Old row");
     }
     Table::create(folder.path(), "PROFT.DBF", kProft);
-    EXPECT_EQ(folderListing(folder), (std::vector<std::string>{"proft.dbf"}));
-    Table table(folder.path(), "PROFT.DBF");
+    EXPECT_EQ(folderListing(folder), (std::vector<std::string>{"PROFT.DBF"}));
+    Table table(folder.path(), "proft.dbf");
     table.open(OpenMode::Shared);
     EXPECT_EQ(table.recordCount(), 0);
-    EXPECT_EQ(table.path(), folder / "proft.dbf");
+    EXPECT_EQ(table.path(), folder / "PROFT.DBF");
+
+    Table::create(folder.path(), "T.DBF", {integerField("N")}, {{"N", "N"}});
+    std::filesystem::rename(folder / "T.DBF", folder / "t.dbf");
+    std::filesystem::rename(folder / "T.MDX", folder / "t.mdx");
+    Table::create(folder.path(), "T.DBF", {integerField("N")}, {{"N", "N"}});
+    EXPECT_EQ(folderListing(folder), (std::vector<std::string>{"PROFT.DBF", "T.DBF", "T.MDX"}));
 }
 
 TEST(TableCreate, WithoutIndexDropsTheIndexOfAnEarlierTable) {
