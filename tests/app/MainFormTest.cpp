@@ -96,6 +96,7 @@ private slots:
     void handleThatIsNoHexadecimalNumber();
     void iniThatCannotBeWrittenKeepsTheWindowOpen();
     void iniKeepsWhatElseItHolds();
+    void helpButtonAndF1OpenHelpThatClosesWithTheWindow();
 
 private:
     fs::path workFolder() const { return m_root / "drive_c" / "VTEMP"; }
@@ -464,6 +465,45 @@ void MainFormTest::iniKeepsWhatElseItHolds() {
     QVERIFY(form->wasClosed());
     QCOMPARE(readAll(ini()), std::string("[Velkorin]\r\nIdioma=ES\r\n\r\n[transformadores]\r\n"
                                          "TRANSFORMADO=-1\r\nOtro=x\r\n"));
+}
+
+namespace {
+
+std::vector<QWidget*> otherVisibleWindows(const QWidget* form) {
+    std::vector<QWidget*> out;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w != form && w->isVisible()) {
+            out.push_back(w);
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+// The help file ONDIVIA.chm is built beside the test program, so both help requests open the
+// viewer, and closing the main window takes the viewer away with it.
+void MainFormTest::helpButtonAndF1OpenHelpThatClosesWithTheWindow() {
+    if (!fs::exists(fs::path(TM_BIN_DIR) / "ONDIVIA.chm")) {
+        QSKIP("ONDIVIA.chm was not built");
+    }
+    auto form = makeForm({});
+    form->show();
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    QVERIFY(otherVisibleWindows(form.get()).empty());
+    form->findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+    QTRY_VERIFY(!otherVisibleWindows(form.get()).empty());
+    for (QWidget* w : otherVisibleWindows(form.get())) {
+        w->close();
+    }
+    QTRY_VERIFY(otherVisibleWindows(form.get()).empty());
+
+    form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    QTest::keyClick(form->findChild<QPushButton*>(QStringLiteral("BExportar")), Qt::Key_F1);
+    QTRY_VERIFY(!otherVisibleWindows(form.get()).empty());
+    QVERIFY(form->close());
+    QTRY_VERIFY(otherVisibleWindows(form.get()).empty());
 }
 
 QTEST_MAIN(MainFormTest)
