@@ -240,6 +240,8 @@ TEST_F(Docking, UnknownWordDocksTheWindowAndClosingWritesZero) {
     Window ours = 0;
     ASSERT_TRUE(waitFor([&] { return (ours = findViewable(m_host, kCaption)) != 0; }));
     EXPECT_EQ(findViewable(root(), kCaption), 0u);  // not a top-level window
+    // Borderless, at the host's top left corner, keeping its own size.
+    EXPECT_NE(hostTree().find("632x266+0+0"), std::string::npos) << hostTree();
     askToClose(ours);
     EXPECT_EQ(waitForExit(), 0);
     EXPECT_EQ(readAll(ini()), "[Transformadores]\r\nTransformado=0\r\n");
