@@ -91,6 +91,7 @@ private slots:
     void exportPaths();
     void secondStandAloneExportCompletesToo();
     void severalSchoolDaysAskForTheTemplate();
+    void embeddedImportStartsAtOnce();
     void unknownDirectionWordDocksAndWaits();
     void handleThatIsNoHexadecimalNumber_data();
     void handleThatIsNoHexadecimalNumber();
@@ -387,6 +388,20 @@ void MainFormTest::severalSchoolDaysAskForTheTemplate() {
     QVERIFY(!seen[2].waitCursor);
     QCOMPARE(m_session->JornadaPlantilla, std::string("1"));
     QCOMPARE(m_session->ResultadoTraspaso, 1);
+}
+
+void MainFormTest::embeddedImportStartsAtOnce() {
+    ModalAnswerer answerer({ModalAnswerer::cancel(), ModalAnswerer::press()});
+    auto form = makeForm({QStringLiteral("IMPORTAR"), QStringLiteral("1A2B")});
+    form->show();
+    const auto& seen = answerer.seen();
+    QVERIFY2(seen.size() == 2, qPrintable(describe(seen)));
+    QVERIFY(isFileDialog(seen[0]));
+    QVERIFY(isRunMessage(seen[1], QStringLiteral("No existe archivo")));
+    QCOMPARE(m_session->ResultadoTraspaso, -1);
+    QVERIFY(form->wasClosed());
+    QVERIFY(!form->isVisible());
+    QCOMPARE(readAll(ini()), std::string("[Transformadores]\r\nTransformado=-1\r\n"));
 }
 
 void MainFormTest::unknownDirectionWordDocksAndWaits() {
