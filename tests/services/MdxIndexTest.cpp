@@ -2,9 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
+#include <memory>
+#include <random>
 
 #include "TableTestSupport.h"
 #include "services/Bcd.h"
+#include "services/Error.h"
 #include "services/MdxIndex.h"
 #include "services/Table.h"
 
@@ -341,6 +345,47 @@ TEST(MdxLayout, CharacterKeysSortByteWiseAndTagsFormANameTree) {
     EXPECT_EQ(dbf[32 + 31], 1);
     EXPECT_EQ(dbf[64 + 31], 1);
     EXPECT_EQ(dbf[96 + 31], 1);
+}
+
+TEST(MdxParse, RandomlyDamagedIndexesGiveTagsOrATableErrorNeverACrash) {
+    mdx::IndexFile index;
+    index.tableName = "T";
+    index.created = test::fixedDay();
+    for (const char* name : {"ORDEN", "B", "Z"}) {
+        mdx::Tag tag;
+        tag.name = name;
+        tag.expression = name;
+        tag.keyType = 'N';
+        tag.keyLength = 12;
+        index.tags.push_back(tag);
+    }
+    const std::string pristine = mdx::build(index, {}, test::fixedDay());
+    std::mt19937 random(7);
+    int parsed = 0;
+    int refused = 0;
+    for (int round = 0; round < 20000; ++round) {
+        std::string bytes = pristine;
+        int flips = 1 + static_cast<int>(random() % 6);
+        for (int f = 0; f < flips; ++f) {
+            // Mostly the file header and tag table, sometimes a tag header.
+            size_t at = random() % 4 == 0 ? 2048 + random() % 1024 : random() % 2048;
+            bytes[at] = static_cast<char>(random() % 256);
+        }
+        if (random() % 6 == 0) {
+            bytes.resize(random() % (bytes.size() + 1));
+        }
+        std::unique_ptr<char[]> exact(new char[bytes.size()]);
+        std::memcpy(exact.get(), bytes.data(), bytes.size());
+        try {
+            mdx::IndexFile read = mdx::parse(std::string_view(exact.get(), bytes.size()), "T.MDX");
+            EXPECT_LE(read.tags.size(), 47u);
+            ++parsed;
+        } catch (const TableError&) {
+            ++refused;
+        }
+    }
+    EXPECT_GT(parsed, 0);
+    EXPECT_GT(refused, 0);
 }
 
 }  // namespace
