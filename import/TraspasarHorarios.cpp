@@ -18,29 +18,18 @@ struct Tramo {
     std::string hasta;
 };
 
-// Scans TABLE from its first row; true at the first row where every field equals its value.
-bool buscarDesdeElPrincipio(Table& table, std::initializer_list<std::string_view> campos,
-                            std::initializer_list<std::string_view> valores) {
-    for (table.first(); !table.eof(); table.next()) {
-        bool iguales = true;
-        auto valor = valores.begin();
-        for (std::string_view campo : campos) {
-            if (table.asString(campo) != *valor++) {
-                iguales = false;
-                break;
-            }
-        }
-        if (iguales) {
-            return true;
-        }
-    }
-    return false;
-}
-
 class EscritorHorarios {
 public:
     EscritorHorarios(XmlDocument& doc, Session& tablas, const Periodo& periodo)
-        : m_doc(doc), m_t(tablas), m_periodo(periodo) {}
+        : m_doc(doc),
+          m_t(tablas),
+          m_periodo(periodo),
+          m_solucPorProfesor(tablas.wwTableSoluc),
+          m_asignaciones(tablas.wwTableAsig, {"CASIG", "CGRUP"}),
+          m_tareas(tablas.wwTableNomAsg, {"COD"}),
+          m_tramos(tablas.wwTableTramos, {"DIHO"}),
+          m_grupos(tablas.wwTableGrupos, {"ABREV"}),
+          m_materias(tablas.wwTableNomAsg_2, {"COD", "OFERTAMATRI"}) {}
 
     void escribir(XmlNode bloqueDatos) {
         Table& proft = m_t.wwTableProfesor;
@@ -62,28 +51,25 @@ private:
         const std::string fTomapos = proft.asString("F_TOMAPOS");
         XmlNode profesor = nuevoGrupo(m_doc, "HORARIO_REGULAR_PROFESOR_" + std::to_string(n));
 
-        soluc.setFiltered(false);
-        soluc.setFilter(filtroProfesor(proft.asString("ABREV")));
-        soluc.setFiltered(true);
+        m_solucPorProfesor.seleccionar(proft.asString("ABREV"));
 
         long long actividades = 0;
-        for (soluc.first(); !soluc.eof(); soluc.next()) {
+        m_solucPorProfesor.recorrer([&] {
             if (soluc.asInteger("DIA") != 0) {
                 ++actividades;
             }
-        }
+        });
         ponerRegistros(profesor, actividades);
         horarios.appendChild(profesor);
         agregarDato(m_doc, profesor, "X_EMPLEADO", xEmpleado);
         agregarDato(m_doc, profesor, "F_TOMAPOS", fTomapos);
 
         int m = 1;
-        for (soluc.first(); !soluc.eof(); soluc.next()) {
-            if (soluc.asInteger("DIA") == 0) {
-                continue;
+        m_solucPorProfesor.recorrer([&] {
+            if (soluc.asInteger("DIA") != 0) {
+                escribirActividad(profesor, m++);
             }
-            escribirActividad(profesor, m++);
-        }
+        });
     }
 
     void escribirActividad(XmlNode profesor, int m) {
@@ -97,14 +83,14 @@ private:
         std::string tarea = soluc.asString("TAREA");
 
         Table& asigt = m_t.wwTableAsig;
-        if (buscarDesdeElPrincipio(asigt, {"CASIG", "CGRUP"}, {asig, soluc.asString("CODGRUPO")})) {
+        if (m_asignaciones.buscar({asig, soluc.asString("CODGRUPO")})) {
             materia = asigt.asString("CLAVE");
             curso = asigt.asString("CLAVECURSO");
         }
 
         if (isBlank(tarea)) {
             Table& nomAsg = m_t.wwTableNomAsg;
-            if (buscarDesdeElPrincipio(nomAsg, {"COD"}, {asig})) {
+            if (m_tareas.buscar({asig})) {
                 tarea = nomAsg.asString("CODTAREA");
             }
         }
@@ -119,7 +105,7 @@ private:
 
         std::string unidad;
         Table& grupos = m_t.wwTableGrupos;
-        if (buscarDesdeElPrincipio(grupos, {"ABREV"}, {soluc.asString("CODGRUPO")})) {
+        if (m_grupos.buscar({soluc.asString("CODGRUPO")})) {
             unidad = grupos.asString("CLAVE");
             if (isBlank(curso)) {
                 curso = grupos.asString("CLAVECURSO");
@@ -128,7 +114,7 @@ private:
 
         if (isBlank(materia)) {
             Table& nomAsg2 = m_t.wwTableNomAsg_2;
-            if (nomAsg2.locate("COD;OFERTAMATRI", {asig, curso})) {
+            if (m_materias.localizar({asig, curso})) {
                 materia = nomAsg2.asString("MATERIA");
             }
         }
@@ -151,7 +137,7 @@ private:
     Tramo buscarTramo(const std::string& diho) {
         Tramo tramo;
         Table& tramos = m_t.wwTableTramos;
-        if (buscarDesdeElPrincipio(tramos, {"DIHO"}, {diho})) {
+        if (m_tramos.buscar({diho})) {
             tramo.dia = tramos.asString("DIA");
             tramo.codigo = tramos.asString("CODDIHO");
             tramo.desde = tramos.asString("HORADESDE");
@@ -163,20 +149,16 @@ private:
     XmlDocument& m_doc;
     Session& m_t;
     const Periodo& m_periodo;
+    // Each lookup takes the first matching row in natural order, from maps read once per run.
+    FilasPorProfesor m_solucPorProfesor;
+    PrimeraFilaPorClave m_asignaciones;
+    PrimeraFilaPorClave m_tareas;
+    PrimeraFilaPorClave m_tramos;
+    PrimeraFilaPorClave m_grupos;
+    PrimeraFilaPorClave m_materias;
 };
 
 }  // namespace
-
-std::string filtroProfesor(const std::string& abrev) {
-    std::string valor;
-    for (char c : abrev) {
-        valor += c;
-        if (c == '\'') {
-            valor += '\'';
-        }
-    }
-    return "PROF= '" + valor + "'";
-}
 
 void TraspasarHorarios(XmlDocument& doc, XmlNode bloqueDatos, Session& tablas,
                        const Periodo& periodo) {

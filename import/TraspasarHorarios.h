@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "import/PrimeraFilaPorClave.h"
 #include "services/Session.h"
 #include "services/XmlDocument.h"
 
@@ -19,8 +20,5 @@ struct Periodo {
 // Table, XML and conversion errors propagate.
 void TraspasarHorarios(XmlDocument& doc, XmlNode bloqueDatos, Session& tablas,
                        const Periodo& periodo);
-
-// The SOLUC filter on one teacher: PROF= 'ABREV', a quote inside ABREV doubled.
-std::string filtroProfesor(const std::string& abrev);
 
 }  // namespace qv
