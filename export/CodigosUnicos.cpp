@@ -1,6 +1,7 @@
 #include "export/CodigosUnicos.h"
 
 #include <algorithm>
+#include <array>
 
 #include "services/Text.h"
 
@@ -32,13 +33,35 @@ std::string acortarCodigo(const std::string& codigo) {
     return codigo.substr(0, 2) + codigo.substr(codigo.size() - 2);
 }
 
+std::string AbreviaturasEmitidas::clave(std::string_view texto) {
+    // sameTextIgnoringCase compares byte by byte through a folding of each byte: every byte is
+    // replaced by the lowest byte it compares equal to.
+    static const std::array<char, 256> kRepresentante = [] {
+        std::array<char, 256> tabla{};
+        for (int c = 0; c < 256; ++c) {
+            const char byte = static_cast<char>(c);
+            int d = 0;
+            while (!sameTextIgnoringCase(std::string_view(&byte, 1),
+                                         std::string(1, static_cast<char>(d)))) {
+                ++d;
+            }
+            tabla[static_cast<std::size_t>(c)] = static_cast<char>(d);
+        }
+        return tabla;
+    }();
+    std::string k(texto);
+    for (char& c : k) {
+        c = kRepresentante[static_cast<unsigned char>(c)];
+    }
+    return k;
+}
+
 bool AbreviaturasEmitidas::contiene(std::string_view texto) const {
-    return std::any_of(m_entradas.begin(), m_entradas.end(),
-                       [&](const std::string& e) { return sameTextIgnoringCase(e, texto); });
+    return m_claves.contains(clave(texto));
 }
 
 void AbreviaturasEmitidas::agregar(std::string texto) {
-    m_entradas.push_back(std::move(texto));
+    m_claves.insert(clave(texto));
 }
 
 }  // namespace qv

@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 #include <string_view>
-#include <vector>
+#include <unordered_set>
 
 // The short codes the timetabling program names subjects, teachers, rooms and groups by: a code
 // already issued in the run is numbered on a stem of its first characters until it is free.
@@ -31,8 +31,8 @@ private:
 // A code longer than four characters becomes its first two followed by its last two.
 std::string acortarCodigo(const std::string& codigo);
 
-// The issued abbreviations of one step (teachers, rooms, groups): kept in the order added and
-// compared without regard to letter case, accented letters folded too. ANSI.
+// The issued abbreviations of one step (teachers, rooms, groups), compared without regard to
+// letter case, accented letters folded too (sameTextIgnoringCase). ANSI.
 class AbreviaturasEmitidas {
 public:
     // True when an entry equals TEXT ignoring case.
@@ -40,7 +40,10 @@ public:
     void agregar(std::string texto);
 
 private:
-    std::vector<std::string> m_entradas;
+    // Each entry by a key that two texts share exactly when sameTextIgnoringCase holds, so an
+    // answer costs no scan of the entries.
+    static std::string clave(std::string_view texto);
+    std::unordered_set<std::string> m_claves;
 };
 
 }  // namespace qv

@@ -1,3 +1,6 @@
+#include <map>
+#include <utility>
+
 #include "export/ApoyoPasos.h"
 #include "export/CodigosUnicos.h"
 #include "export/ExportSteps.h"
@@ -49,36 +52,104 @@ void anotarMateria(Session& session, const Materia& m) {
     session.CodigosNombres.insert(m.codigoLargo + m.nombre);
 }
 
-void agregarNombre(Table& asignomt, const std::string& cod, const Materia& m) {
-    asignomt.append();
-    asignomt.setString("COD", cod);
-    asignomt.setString("CODLARGO", m.codigoLargo);
-    asignomt.setString("NOMBRE", m.nombre);
-    asignomt.setBoolean("ESTAREA", false);
-    asignomt.post();
+// The rows this step has written to one table, by the texts of two of their fields as the table
+// reads them back, so that Table::locate on those fields is answered without a scan: the first row
+// of a key wins, the values compare with the blanks that pad them set aside, and a value longer
+// than its field never matches. Each row is noted right after its post, while it is current.
+class FilasEscritas {
+public:
+    FilasEscritas(Table& tabla, std::string campo1, std::string campo2, std::string campoValor)
+        : m_tabla(tabla),
+          m_campos{std::move(campo1), std::move(campo2)},
+          m_campoValor(std::move(campoValor)) {
+        for (const FieldDef& f : m_tabla.fields()) {
+            for (int i = 0; i < 2; ++i) {
+                if (f.name == m_campos[i]) {
+                    m_anchos[i] = f.width;
+                }
+            }
+        }
+    }
+
+    void anotarFilaActual() {
+        m_primera.emplace(std::pair(m_tabla.asString(m_campos[0]), m_tabla.asString(m_campos[1])),
+                          m_tabla.asString(m_campoValor));
+    }
+
+    // The value field of the first row that a locate on both fields would find, or nothing.
+    const std::string* localizar(const std::string& valor1, const std::string& valor2) const {
+        if (valor1.size() > m_anchos[0] || valor2.size() > m_anchos[1]) {
+            return nullptr;
+        }
+        const auto it = m_primera.find(std::pair(sinRelleno(valor1), sinRelleno(valor2)));
+        return it == m_primera.end() ? nullptr : &it->second;
+    }
+
+private:
+    static std::string sinRelleno(const std::string& texto) {
+        std::size_t fin = texto.size();
+        while (fin > 0 && (texto[fin - 1] == ' ' || texto[fin - 1] == '\0')) {
+            --fin;
+        }
+        return texto.substr(0, fin);
+    }
+
+    Table& m_tabla;
+    std::string m_campos[2];
+    std::string m_campoValor;
+    std::size_t m_anchos[2] = {0, 0};
+    std::map<std::pair<std::string, std::string>, std::string> m_primera;
+};
+
+// The two tables of the subjects step with what has been written to them: ASIGNOMT by CODLARGO
+// and NOMBRE (giving its COD), ASIGNOMT2 by MATERIA and OFERTAMATRI.
+struct TablasDeMaterias {
+    TablasDeMaterias(Table& nombres, Table& deCurso)
+        : asignomt(nombres),
+          asignomt2(deCurso),
+          nombresEscritos(nombres, "CODLARGO", "NOMBRE", "COD"),
+          materiasEscritas(deCurso, "MATERIA", "OFERTAMATRI", "COD") {}
+
+    Table& asignomt;
+    Table& asignomt2;
+    FilasEscritas nombresEscritos;
+    FilasEscritas materiasEscritas;
+};
+
+void agregarNombre(TablasDeMaterias& t, const std::string& cod, const Materia& m) {
+    t.asignomt.append();
+    t.asignomt.setString("COD", cod);
+    t.asignomt.setString("CODLARGO", m.codigoLargo);
+    t.asignomt.setString("NOMBRE", m.nombre);
+    t.asignomt.setBoolean("ESTAREA", false);
+    t.asignomt.post();
+    t.nombresEscritos.anotarFilaActual();
 }
 
-void agregarMateriaDeCurso(Table& asignomt2, const std::string& cod, const Materia& m) {
-    asignomt2.append();
-    asignomt2.setString("COD", cod);
-    asignomt2.setString("CODLARGO", m.codigoLargo);
-    asignomt2.setString("NOMBRE", m.nombre);
-    asignomt2.setString("MATERIA", m.clave);
-    asignomt2.setString("OFERTAMATRI", m.ofertaMatricula);
-    asignomt2.setBoolean("ESTAREA", false);
-    asignomt2.post();
+void agregarMateriaDeCurso(TablasDeMaterias& t, const std::string& cod, const Materia& m) {
+    t.asignomt2.append();
+    t.asignomt2.setString("COD", cod);
+    t.asignomt2.setString("CODLARGO", m.codigoLargo);
+    t.asignomt2.setString("NOMBRE", m.nombre);
+    t.asignomt2.setString("MATERIA", m.clave);
+    t.asignomt2.setString("OFERTAMATRI", m.ofertaMatricula);
+    t.asignomt2.setBoolean("ESTAREA", false);
+    t.asignomt2.post();
+    t.materiasEscritas.anotarFilaActual();
 }
 
 // A repeated subject offered in another course gets one more ASIGNOMT2 row under the code of
-// its ASIGNOMT row. Both searches compare with the values as stored, cut to their fields.
-void trasladarRepetida(Table& asignomt, Table& asignomt2, const Materia& m) {
-    if (asignomt2.locate("MATERIA;OFERTAMATRI", {m.clave, m.ofertaMatricula})) {
+// its ASIGNOMT row. Both searches compare with the values as stored, cut to their fields; they
+// are answered from the rows this step wrote, which are all the rows of both tables.
+void trasladarRepetida(TablasDeMaterias& t, const Materia& m) {
+    if (t.materiasEscritas.localizar(m.clave, m.ofertaMatricula)) {
         return;
     }
-    if (!asignomt.locate("CODLARGO;NOMBRE", {m.codigoLargo, m.nombre.substr(0, 40)})) {
+    const std::string* cod = t.nombresEscritos.localizar(m.codigoLargo, m.nombre.substr(0, 40));
+    if (!cod) {
         return;
     }
-    agregarMateriaDeCurso(asignomt2, asignomt.asString("COD"), m);
+    agregarMateriaDeCurso(t, *cod, m);
 }
 
 }  // namespace
@@ -93,6 +164,7 @@ void TraspasarMaterias(Session& session) {
     TablaAbierta abiertaAsignomt(asignomt, OpenMode::Shared);
     TablaAbierta abiertaAsignomt2(asignomt2, OpenMode::Shared);
 
+    TablasDeMaterias tablas(asignomt, asignomt2);
     vaciarListas(session);
     NumeracionCodigos numeracion(3);
     const auto asignado = [&](const std::string& k) {
@@ -105,7 +177,7 @@ void TraspasarMaterias(Session& session) {
         }
         const Materia m = leerMateria(registro);
         if (esRepetida(session, m)) {
-            trasladarRepetida(asignomt, asignomt2, m);
+            trasladarRepetida(tablas, m);
             continue;
         }
         anotarMateria(session, m);
@@ -113,8 +185,8 @@ void TraspasarMaterias(Session& session) {
         const std::string clave = numeracion.primeroLibre(m.codigoBase, asignado);
         const std::string cod = acortarCodigo(clave);
         session.CodigosAsignados.insert(clave);
-        agregarNombre(asignomt, cod, m);
-        agregarMateriaDeCurso(asignomt2, cod, m);
+        agregarNombre(tablas, cod, m);
+        agregarMateriaDeCurso(tablas, cod, m);
     }
 
     abiertaAsignomt2.cerrar();

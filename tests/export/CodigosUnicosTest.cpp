@@ -3,6 +3,7 @@
 #include <set>
 
 #include "export/CodigosUnicos.h"
+#include "services/Text.h"
 
 namespace qv {
 namespace {
@@ -53,6 +54,24 @@ TEST(AbreviaturasEmitidas, ComparesWithoutRegardToCase) {
     EXPECT_FALSE(emitidas.contiene("a"));
     EXPECT_FALSE(emitidas.contiene("abc"));
     EXPECT_FALSE(emitidas.contiene("ae"));
+}
+
+// The list answers from a set; every pair of bytes, alone and inside a longer text, must get the
+// answer that comparing with each entry would give.
+TEST(AbreviaturasEmitidas, AnswersAsComparingWithEveryEntry) {
+    int iguales = 0;
+    for (int a = 0; a < 256; ++a) {
+        const std::string entrada = "P" + std::string(1, static_cast<char>(a)) + "1";
+        AbreviaturasEmitidas emitidas;
+        emitidas.agregar(entrada);
+        for (int b = 0; b < 256; ++b) {
+            const std::string texto = "p" + std::string(1, static_cast<char>(b)) + "1";
+            const bool esperado = sameTextIgnoringCase(entrada, texto);
+            iguales += esperado && a != b ? 1 : 0;
+            ASSERT_EQ(emitidas.contiene(texto), esperado) << a << " " << b;
+        }
+    }
+    EXPECT_GT(iguales, 2 * 26);  // letters A-Z and the accented ones really fold
 }
 
 }  // namespace
