@@ -17,6 +17,7 @@
 #include <iterator>
 #include <random>
 #include <system_error>
+#include <unordered_map>
 #include <unordered_set>
 
 #ifndef _WIN32
@@ -31,8 +32,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Text that entity references may add to one text() read. Real exchange documents use none;
-// the budget keeps a document of nested entities from expanding into gigabytes.
+// Text that entity references may add to one text() read, and to the whole document at load.
+// Real exchange documents use none; the budget keeps a document of nested entities from
+// expanding into gigabytes.
 constexpr std::size_t kEntityTextBudget = 1 << 20;
 constexpr int kEntityDepthLimit = 16;
 
@@ -308,6 +310,76 @@ private:
 
     std::string m_text;
     std::size_t m_fromEntities = 0;
+};
+
+// Adds up, without building it, the text that every entity reference of the document expands
+// to. Refusing a document past the budget at load time means a run never fails half way
+// through on a text() read, after it has already rewritten some of its tables.
+class EntityTextMeter {
+public:
+    void measureDocument(xmlNodePtr node) {
+        for (; node != nullptr; node = node->next) {
+            if (node->type == XML_ENTITY_REF_NODE) {
+                charge(entitySize(node, 0));
+            } else if (node->type == XML_ELEMENT_NODE) {
+                measureDocument(node->children);
+            }
+        }
+    }
+
+private:
+    void charge(std::size_t size) {
+        if (size > kEntityTextBudget - m_total) {
+            throw XmlError("Las entidades del documento dan un texto demasiado largo");
+        }
+        m_total += size;
+    }
+
+    // The text length one reference expands to; memoised per entity, bounded by the budget.
+    std::size_t entitySize(xmlNodePtr ref, int depth) {
+        xmlEntityPtr entity = xmlGetDocEntity(ref->doc, ref->name);
+        if (entity == nullptr) {
+            return 0;
+        }
+        if (const auto known = m_sizes.find(entity); known != m_sizes.end()) {
+            return known->second;
+        }
+        if (depth >= kEntityDepthLimit) {
+            throw XmlError("Las entidades del documento están anidadas demasiado hondo");
+        }
+        const std::size_t size = contentSize(entity->children, depth + 1);
+        m_sizes.emplace(entity, size);
+        return size;
+    }
+
+    std::size_t contentSize(xmlNodePtr node, int depth) {
+        std::size_t size = 0;
+        for (; node != nullptr; node = node->next) {
+            std::size_t piece = 0;
+            switch (node->type) {
+                case XML_TEXT_NODE:
+                case XML_CDATA_SECTION_NODE:
+                    piece = node->content ? xmlStrlen(node->content) : 0;
+                    break;
+                case XML_ELEMENT_NODE:
+                    piece = contentSize(node->children, depth);
+                    break;
+                case XML_ENTITY_REF_NODE:
+                    piece = entitySize(node, depth);
+                    break;
+                default:
+                    break;
+            }
+            if (piece > kEntityTextBudget - size) {
+                throw XmlError("Las entidades del documento dan un texto demasiado largo");
+            }
+            size += piece;
+        }
+        return size;
+    }
+
+    std::unordered_map<xmlEntityPtr, std::size_t> m_sizes;
+    std::size_t m_total = 0;
 };
 
 XmlNodeList evaluate(xmlDocPtr doc, xmlNodePtr context, const std::string& xpath) {
@@ -592,6 +664,7 @@ void XmlDocument::loadXml(std::string_view bytes) {
     }
     DocPtr doc(ctxt->myDoc);
     ctxt->myDoc = nullptr;
+    EntityTextMeter().measureDocument(doc->children);
 
     // What save() must reproduce: the declaration as it was written, or none at all.
     Declaration declaration = Declaration::None;
