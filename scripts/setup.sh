@@ -8,6 +8,7 @@ packages=(
     libgtest-dev
     qt6-base-dev
     libchm-dev libchm-bin fp-utils
+    clang libclang-rt-14-dev
     xvfb x11-utils
     python3-dbfread python3-dbf libdbd-xbase-perl
 )
