@@ -25,7 +25,6 @@ if [ "${SANITIZERS:-1}" != 0 ]; then
         cd "$asan_build"
         export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1
         export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-        export LSAN_OPTIONS=suppressions="$top/scripts/lsan-qt.supp"
         "${xvfb[@]}" ctest --output-on-failure -j"$(nproc)" --timeout 1200
     )
 fi
