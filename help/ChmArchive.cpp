@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "services/Text.h"
+
 namespace qv::help {
 
 namespace {
@@ -75,44 +77,6 @@ bool isValidUtf8(std::string_view bytes) {
         i += extra + 1;
     }
     return true;
-}
-
-void appendUtf8(std::string& out, char32_t code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
-std::string windows1252ToUtf8(std::string_view bytes) {
-    // 0x80 to 0x9F; the five unassigned bytes keep their C1 code points.
-    static const char16_t kHigh[32] = {
-        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-    std::string out;
-    out.reserve(bytes.size() + bytes.size() / 8);
-    for (char ch : bytes) {
-        unsigned char c = static_cast<unsigned char>(ch);
-        appendUtf8(out, c >= 0x80 && c < 0xA0 ? kHigh[c - 0x80] : c);
-    }
-    return out;
-}
-
-std::string lowerAZ(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return out;
 }
 
 }  // namespace
@@ -275,7 +239,7 @@ std::string ChmArchive::title() const {
 }
 
 std::string helpTextToUtf8(std::string_view bytes) {
-    return isValidUtf8(bytes) ? std::string(bytes) : windows1252ToUtf8(bytes);
+    return isValidUtf8(bytes) ? std::string(bytes) : ansiToUtf8(bytes);
 }
 
 std::string htmlToUtf8(std::string_view bytes) {
@@ -292,7 +256,7 @@ std::string htmlToUtf8(std::string_view bytes) {
         }
         if (rest.starts_with("windows-1252") || rest.starts_with("iso-8859-1") ||
             rest.starts_with("latin1") || rest.starts_with("cp1252")) {
-            return windows1252ToUtf8(bytes);
+            return ansiToUtf8(bytes);
         }
     }
     return helpTextToUtf8(bytes);

@@ -5,20 +5,11 @@
 #include <optional>
 
 #include "help/ChmArchive.h"
+#include "services/Text.h"
 
 namespace qv::help {
 
 namespace {
-
-std::string lowerAZ(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return out;
-}
 
 bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';

@@ -2,26 +2,11 @@
 
 #include <algorithm>
 
+#include "services/Text.h"
+
 namespace qv::help {
 
 namespace {
-
-std::string lowerAZ(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return text;
-}
-
-// Removes leading and trailing blanks and control characters (everything up to U+0020).
-std::string trimmed(const std::string& text) {
-    auto isSpace = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
-    auto first = std::find_if_not(text.begin(), text.end(), isSpace);
-    auto last = std::find_if_not(text.rbegin(), text.rend(), isSpace).base();
-    return first < last ? std::string(first, last) : std::string();
-}
 
 bool isFolderSeparator(char c) {
     return c == '/' || c == '\\' || c == ':';

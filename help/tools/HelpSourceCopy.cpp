@@ -12,57 +12,16 @@
 #include <optional>
 #include <string>
 
+#include "services/Text.h"
+
 namespace {
 
-std::optional<unsigned char> toWindows1252(char32_t code) {
-    static const char16_t kHigh[32] = {
-        0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-    if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) {
-        return static_cast<unsigned char>(code);
-    }
-    for (int i = 0; i < 32; ++i) {
-        if (kHigh[i] != 0 && kHigh[i] == code) {
-            return static_cast<unsigned char>(0x80 + i);
-        }
-    }
-    return std::nullopt;
-}
-
+// Nothing may be lost on the way: a character the code page lacks, or broken UTF-8, comes back
+// different from what went in.
 std::optional<std::string> utf8ToWindows1252(const std::string& in) {
-    std::string out;
-    for (std::size_t i = 0; i < in.size();) {
-        unsigned char c = static_cast<unsigned char>(in[i]);
-        char32_t code = 0;
-        std::size_t extra = 0;
-        if (c < 0x80) {
-            code = c;
-        } else if ((c >> 5) == 0x6) {
-            code = c & 0x1F;
-            extra = 1;
-        } else if ((c >> 4) == 0xE) {
-            code = c & 0x0F;
-            extra = 2;
-        } else {
-            return std::nullopt;
-        }
-        if (extra > 0 && i + extra >= in.size()) {
-            return std::nullopt;
-        }
-        for (std::size_t k = 1; k <= extra; ++k) {
-            unsigned char next = static_cast<unsigned char>(in[i + k]);
-            if ((next & 0xC0) != 0x80) {
-                return std::nullopt;
-            }
-            code = (code << 6) | (next & 0x3F);
-        }
-        std::optional<unsigned char> byte = toWindows1252(code);
-        if (!byte) {
-            return std::nullopt;
-        }
-        out += static_cast<char>(*byte);
-        i += extra + 1;
+    std::string out = qv::utf8ToAnsi(in);
+    if (qv::ansiToUtf8(out) != in) {
+        return std::nullopt;
     }
     return out;
 }
