@@ -7,9 +7,9 @@ packages=(
     libxml2-dev libxml2-utils
     libgtest-dev
     qt6-base-dev
-    libchm-dev libchm-bin fp-utils
+    libchm-dev libchm-bin fp-utils fp-compiler fp-units-db
     clang libclang-rt-14-dev
-    xvfb x11-utils
+    libx11-dev libxcb1-dev xvfb x11-utils
     python3-dbfread python3-dbf libdbd-xbase-perl
 )
 
