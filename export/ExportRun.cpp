@@ -1,10 +1,14 @@
 #include "export/ExportRun.h"
 
 #include <memory>
+#include <string>
 #include <system_error>
+#include <vector>
 
+#include "export/CarpetaProvisional.h"
 #include "export/ExportSteps.h"
 #include "formats/ExchangeDocument.h"
+#include "formats/WorkTables.h"
 #include "services/Error.h"
 #include "services/Paths.h"
 
@@ -61,6 +65,40 @@ void ensureWorkFolder(const std::filesystem::path& folder) {
     }
 }
 
+// Points the session's work folder, and the table objects bound to it, somewhere else for as
+// long as it lives; they come back on every way out.
+class SesionEnCarpeta {
+public:
+    SesionEnCarpeta(Session& session, const std::filesystem::path& carpeta)
+        : m_session(session), m_original(session.carpetaTrabajo) {
+        m_session.enlazarCarpetaTrabajo(carpeta);
+    }
+    ~SesionEnCarpeta() {
+        try {
+            m_session.enlazarCarpetaTrabajo(m_original);
+        } catch (...) {
+            // Only an object left open refuses; the steps close theirs on every path.
+        }
+    }
+    SesionEnCarpeta(const SesionEnCarpeta&) = delete;
+    SesionEnCarpeta& operator=(const SesionEnCarpeta&) = delete;
+
+private:
+    Session& m_session;
+    std::filesystem::path m_original;
+};
+
+// Besides the tables it writes, a completed run takes away what the steps delete first: both
+// files of each of its ten tables, and the JORNADAS.DBF of the timetabling program.
+std::vector<std::string> archivosRetirados() {
+    std::vector<std::string> nombres{"JORNADAS.DBF"};
+    for (const TableSchema* tabla : tablas::carpetaDeTrabajo()) {
+        nombres.push_back(tabla->name + ".DBF");
+        nombres.push_back(tabla->name + ".MDX");
+    }
+    return nombres;
+}
+
 void runSteps(Session& session, UserPort& port) {
     TraspasarMaterias(session);
     TraspasarActividades(session);
@@ -97,7 +135,14 @@ void BExportarClick(Session& session, UserPort& port) {
     {
         WaitCursor waitCursor(port);
         ensureWorkFolder(session.carpetaTrabajo);
-        runSteps(session, port);
+        // The steps write into a folder of their own; the work folder changes only once all
+        // seven are done, so a run that fails leaves it as it was.
+        CarpetaProvisional provisional(session.carpetaTrabajo);
+        {
+            SesionEnCarpeta enProvisional(session, provisional.ruta());
+            runSteps(session, port);
+        }
+        provisional.confirmar(archivosRetirados());
     }
 
     session.ResultadoTraspaso = 1;

@@ -1,12 +1,10 @@
 #include <filesystem>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "export/ExportSteps.h"
 #include "formats/ExchangeDocument.h"
 #include "formats/WorkTables.h"
-#include "services/Paths.h"
 #include "services/Table.h"
 #include "services/Text.h"
 
@@ -49,19 +47,11 @@ std::string textoHora(int minutos) {
     return dosCifras(horas) + ":" + dosCifras(resto);
 }
 
-void borrarSiExiste(const std::filesystem::path& folder, const std::string& fileName) {
-    std::error_code ignorado;
-    std::filesystem::path file = findFile(folder, fileName);
-    if (std::filesystem::is_regular_file(file, ignorado)) {
-        std::filesystem::remove(file, ignorado);
-    }
-}
-
-// Step 1 to 4: the old grids go, the three tables come back empty.
+// Step 1 to 4: the old grids go, the three tables come back empty. The old JORNADAS.DBF goes
+// with the run's commit, not here.
 void recrearTablas(const std::filesystem::path& folder) {
     Table::removeFiles(folder, tablas::DIASHORAST.name);
     Table::removeFiles(folder, tablas::DIASHORAST2.name);
-    borrarSiExiste(folder, "JORNADAS.DBF");
     Table::create(folder, tablas::DIASHORAST);
     Table::create(folder, tablas::DIASHORAST2);
     Table::create(folder, tablas::PERIODOS);

@@ -3,7 +3,13 @@
 namespace qv {
 
 Session::Session(std::filesystem::path workFolder, std::filesystem::path programFolder)
-    : carpetaTrabajo(std::move(workFolder)), carpetaPrograma(std::move(programFolder)) {
+    : carpetaPrograma(std::move(programFolder)) {
+    enlazarCarpetaTrabajo(std::move(workFolder));
+    wwTableNIVELEX.setLocation({}, "NIVELCAN.dbf");
+}
+
+void Session::enlazarCarpetaTrabajo(std::filesystem::path folder) {
+    carpetaTrabajo = std::move(folder);
     wwTableNomAsg.setLocation(carpetaTrabajo, "ASIGNOMT.DBF");
     wwTableNomAsg_2.setLocation(carpetaTrabajo, "ASIGNOMT2.DBF");
     wwTableProfesor.setLocation(carpetaTrabajo, "PROFT.DBF");
@@ -13,7 +19,6 @@ Session::Session(std::filesystem::path workFolder, std::filesystem::path program
     wwTableAsig.setLocation(carpetaTrabajo, "ASIGT.DBF");
     wwTableSoluc.setLocation(carpetaTrabajo, "SOLUC.DBF");
     wwTableCursos.setLocation(carpetaTrabajo, "CURSOST.DBF");
-    wwTableNIVELEX.setLocation({}, "NIVELCAN.dbf");
 }
 
 }  // namespace qv

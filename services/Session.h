@@ -19,6 +19,10 @@ struct Session {
     // Binds the table objects to WORKFOLDER; the level table's folder is set by its step.
     explicit Session(std::filesystem::path workFolder, std::filesystem::path programFolder);
 
+    // Makes FOLDER the work folder: carpetaTrabajo and the table objects bound to it (all of
+    // them closed) follow.
+    void enlazarCarpetaTrabajo(std::filesystem::path folder);
+
     std::filesystem::path carpetaTrabajo;
     std::filesystem::path carpetaPrograma;
 

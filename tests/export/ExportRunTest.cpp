@@ -279,8 +279,10 @@ TEST_F(ExportRun, StepThatFailsEndsTheRunWithTheCursorRestored) {
     EXPECT_EQ(session().ResultadoTraspaso, 0);
     EXPECT_EQ(port.closes, 0);
     EXPECT_FALSE(port.cursor);
-    // The steps before the failing one have written their tables.
-    EXPECT_TRUE(fs::is_regular_file(workFolder() / "ASIGT.DBF"));
+    // Nothing of the failed run reached the work folder it created, not even the tables of the
+    // steps that had finished.
+    EXPECT_TRUE(fs::is_directory(workFolder()));
+    EXPECT_TRUE(fs::is_empty(workFolder()));
 }
 
 }  // namespace
