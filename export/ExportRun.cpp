@@ -71,19 +71,26 @@ class SesionEnCarpeta {
 public:
     SesionEnCarpeta(Session& session, const std::filesystem::path& carpeta)
         : m_session(session), m_original(session.carpetaTrabajo) {
-        m_session.enlazarCarpetaTrabajo(carpeta);
+        try {
+            m_session.enlazarCarpetaTrabajo(carpeta);
+        } catch (...) {
+            volver();  // a table object left open refused half way
+            throw;
+        }
     }
-    ~SesionEnCarpeta() {
+    ~SesionEnCarpeta() { volver(); }
+    SesionEnCarpeta(const SesionEnCarpeta&) = delete;
+    SesionEnCarpeta& operator=(const SesionEnCarpeta&) = delete;
+
+private:
+    void volver() noexcept {
         try {
             m_session.enlazarCarpetaTrabajo(m_original);
         } catch (...) {
             // Only an object left open refuses; the steps close theirs on every path.
         }
     }
-    SesionEnCarpeta(const SesionEnCarpeta&) = delete;
-    SesionEnCarpeta& operator=(const SesionEnCarpeta&) = delete;
 
-private:
     Session& m_session;
     std::filesystem::path m_original;
 };

@@ -19,6 +19,7 @@
 #include "export/ExportSteps.h"
 #include "services/Error.h"
 #include "services/Session.h"
+#include "services/Table.h"
 #include "services/UserPort.h"
 #include "services/XmlDocument.h"
 
@@ -268,6 +269,27 @@ TEST_F(ExportTodoONada, FileHeldByAnotherProgramEndsTheRunBeforeAnythingIsReplac
         // Once the other program lets go, the same export goes through.
         exportar(ejemplo());
         EXPECT_EQ(puerto.mensajes, std::vector<std::string>{"Proceso finalizado"});
+    }
+}
+
+TEST_F(ExportTodoONada, SessionTableLeftOpenEndsTheRunWithTheSessionAsItWas) {
+    carpetaAnterior();
+    const Instantanea antes = instantanea(trabajo());
+    session().wwTableGrupos.open(OpenMode::Shared);
+    try {
+        exportar(ejemplo());
+        ADD_FAILURE() << "no error";
+    } catch (const TableError& e) {
+        EXPECT_NE(std::string(e.what()).find("mientras está abierta"), std::string::npos)
+            << e.what();
+    }
+    session().wwTableGrupos.close();
+    EXPECT_EQ(diferencias(antes, instantanea(trabajo())), std::vector<std::string>{});
+    EXPECT_EQ(session().carpetaTrabajo, trabajo());
+    for (const Table* tabla :
+         {&session().wwTableNomAsg, &session().wwTableNomAsg_2, &session().wwTableProfesor,
+          &session().wwTableGrupos, &session().wwTableCursos}) {
+        EXPECT_EQ(tabla->path().parent_path(), trabajo()) << tabla->objectName();
     }
 }
 
