@@ -134,6 +134,22 @@ TEST_F(TraspasarMateriasTest, RepeatsAreFoundByTheValuesAsStored) {
                                  {"LEN1", "7", "102"}}));
 }
 
+// Two names that share their first forty characters give two ASIGNOMT rows with the same
+// CODLARGO and NOMBRE; a repeat of the second finds the first of them, as a locate from the first
+// row does.
+TEST_F(TraspasarMateriasTest, ARepeatTakesTheFirstRowOfItsStoredValues) {
+    const std::string comun(40, 'n');
+    exportar({
+        {"101", "1", comun + "aaaaa", "LRG"},
+        {"101", "2", comun + "bbbbb", "LRG"},
+        {"102", "3", comun + "bbbbb", "LRG"},
+    });
+    EXPECT_EQ(leer("ASIGNOMT", {"COD", "CODLARGO", "NOMBRE"}),
+              (std::vector<Fila>{{"LRG", "LRG", comun}, {"LRG1", "LRG", comun}}));
+    EXPECT_EQ(leer("ASIGNOMT2", {"COD", "MATERIA", "OFERTAMATRI"}),
+              (std::vector<Fila>{{"LRG", "1", "101"}, {"LRG1", "2", "101"}, {"LRG", "3", "102"}}));
+}
+
 TEST_F(TraspasarMateriasTest, ShortRecordsAreSkippedOrReadWithEmptyItems) {
     exportar({{"101"}, {"102", "5002"}, {"103", "5003", "Tutoría"}}, {{"9"}, {"9", "AB"}});
     EXPECT_EQ(leer("ASIGNOMT", kNombres),
