@@ -30,13 +30,16 @@ LockedFile::~LockedFile() {
 }
 
 LockedFile::LockedFile(LockedFile&& other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1)), m_writable(other.m_writable) {}
+    : m_fd(std::exchange(other.m_fd, -1)),
+      m_writable(other.m_writable),
+      m_identity(std::exchange(other.m_identity, FileIdentity{})) {}
 
 LockedFile& LockedFile::operator=(LockedFile&& other) noexcept {
     if (this != &other) {
         close();
         m_fd = std::exchange(other.m_fd, -1);
         m_writable = other.m_writable;
+        m_identity = std::exchange(other.m_identity, FileIdentity{});
     }
     return *this;
 }
@@ -79,6 +82,7 @@ LockedFile::Result LockedFile::open(const std::filesystem::path& path, LockKind 
     }
     m_fd = fd;
     m_writable = writable;
+    m_identity = {info.st_dev, info.st_ino};
     return Result::Locked;
 }
 
@@ -87,14 +91,12 @@ void LockedFile::close() {
         ::close(m_fd);
         m_fd = -1;
     }
+    m_identity = {};
 }
 
 FileIdentity LockedFile::identity() const {
-    struct stat info {};
-    if (m_fd < 0 || ::fstat(m_fd, &info) != 0) {
-        return {};
-    }
-    return {info.st_dev, info.st_ino};
+    // Asked at every post: a descriptor's device and inode are fixed, so no fstat each time.
+    return m_identity;
 }
 
 bool isFileHeld(const std::filesystem::path& path) {

@@ -42,11 +42,13 @@ public:
     bool isOpen() const { return m_fd >= 0; }
     bool writable() const { return m_writable; }
     int fd() const { return m_fd; }
+    // Device and inode of the open file (read at open); empty when closed.
     FileIdentity identity() const;
 
 private:
     int m_fd = -1;
     bool m_writable = false;
+    FileIdentity m_identity{};  // of the open descriptor, which never changes while it is open
 };
 
 // True when some object of this process or another process holds a lock on the file at PATH

@@ -28,8 +28,20 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// As upperAZ(a) == upperAZ(b), without the two copies: field names are compared at every read.
 bool sameName(std::string_view a, std::string_view b) {
-    return upperAZ(a) == upperAZ(b);
+    if (a.size() != b.size()) {
+        return false;
+    }
+    const auto upper = [](char c) {
+        return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    };
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (upper(a[i]) != upper(b[i])) {
+            return false;
+        }
+    }
+    return true;
 }
 
 std::string inQuotes(std::string_view text) {
