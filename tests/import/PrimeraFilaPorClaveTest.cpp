@@ -200,6 +200,39 @@ TEST_F(SolucPorProfesor, LasMismasFilasEnElMismoOrdenQueElFiltro) {
     EXPECT_EQ(porFiltro("AB"), (std::vector<std::string>{"r1/1", "r3/0", "r7/3", "/4"}));
 }
 
+// A PROF that is a number compares as a number ("012" selects 12): the filter itself serves it.
+TEST(SolucProfNumerico, LasFilasDelFiltroNumerico) {
+    prueba::CarpetaTemporal carpeta;
+    const TableSchema esquema{"SOLUC", {integerField("PROF"), textField("TAREA", 4)}, {}};
+    prueba::crearTabla(carpeta.ruta(), esquema,
+                       {{{"PROF", "12"}, {"TAREA", "a"}},
+                        {{"PROF", "7"}, {"TAREA", "b"}},
+                        {{"PROF", "12"}, {"TAREA", "c"}},
+                        {{"TAREA", "d"}}});
+    Table soluc(carpeta.ruta(), "SOLUC.DBF");
+    Table comparada(carpeta.ruta(), "SOLUC.DBF");
+    soluc.open(OpenMode::Shared);
+    comparada.open(OpenMode::Shared);
+    FilasPorProfesor grupos(soluc);
+    for (const std::string abrev : {"12", "012", " 12", "7", "", "x"}) {
+        SCOPED_TRACE("'" + abrev + "'");
+        grupos.seleccionar(abrev);
+        std::string filas;
+        grupos.recorrer([&] { filas += soluc.asString("TAREA"); });
+        comparada.setFiltered(false);
+        comparada.setFilter(filtroProfesor(abrev));
+        comparada.setFiltered(true);
+        std::string esperadas;
+        for (comparada.first(); !comparada.eof(); comparada.next()) {
+            esperadas += comparada.asString("TAREA");
+        }
+        EXPECT_EQ(filas, esperadas);
+        if (abrev == "012") {
+            EXPECT_EQ(filas, "ac");
+        }
+    }
+}
+
 TEST(SolucSinProf, ElErrorEsElDelFiltro) {
     prueba::CarpetaTemporal carpeta;
     prueba::crearTabla(carpeta.ruta(), kTabla, {{{"K1", "AB"}, {"ID", "x"}}});
