@@ -270,9 +270,11 @@ int main(int argc, char** argv) {
         if (tamanos.empty()) {
             return uso();
         }
-        char plantilla[] = "/tmp/quorvane-bench-XXXXXX";
-        if (::mkdtemp(plantilla) == nullptr) {
-            throw std::runtime_error("cannot create a temporary folder");
+        // The region size needs some 400 MiB of files there; TMPDIR chooses the place.
+        std::string plantilla = (fs::temp_directory_path() / "quorvane-bench-XXXXXX").string();
+        if (::mkdtemp(plantilla.data()) == nullptr) {
+            throw std::runtime_error("cannot create a temporary folder in " +
+                                     fs::temp_directory_path().string());
         }
         const fs::path carpeta = plantilla;
         std::vector<Resultado> resultados;
