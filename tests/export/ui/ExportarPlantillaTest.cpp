@@ -26,6 +26,7 @@
 #include "export/ui/TPlantillas.h"
 #include "services/Session.h"
 #include "services/Table.h"
+#include "services/Text.h"
 
 namespace fs = std::filesystem;
 
@@ -158,11 +159,7 @@ private slots:
         fs::create_directories(m_raiz / "programa");
         fs::copy_file(fs::path(TM_BIN_DIR) / "NIVELCAN.DBF", m_raiz / "programa" / "NIVELCAN.DBF");
         // The document is written in the code page its declaration names.
-        std::string latin1 = kDocumento;
-        for (std::size_t i; (i = latin1.find("\xC3\xB1")) != std::string::npos;) {
-            latin1.replace(i, 2, "\xF1");
-        }
-        std::ofstream(m_raiz / "doc.xml", std::ios::binary) << latin1;
+        std::ofstream(m_raiz / "doc.xml", std::ios::binary) << qv::utf8ToAnsi(kDocumento);
     }
 
     void cleanup() {
