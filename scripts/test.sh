@@ -19,11 +19,14 @@ QUORVANE_WERROR=ON BUILD_DIR="$build" "$top/scripts/build.sh"
 
 if [ "${SANITIZERS:-1}" != 0 ]; then
     echo "== Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+    mkdir -p "$asan_build"
+    c++ -O1 -c "$top/scripts/sanitizer_defaults.cpp" -o "$asan_build/sanitizer_defaults.o"
     BUILD_DIR="$asan_build" "$top/scripts/build.sh" \
-        -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined"
+        -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined" \
+        -DCMAKE_EXE_LINKER_FLAGS="$asan_build/sanitizer_defaults.o"
     (
         cd "$asan_build"
-        export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1
+        export ASAN_OPTIONS=detect_leaks=1
         export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
         "${xvfb[@]}" ctest --output-on-failure -j"$(nproc)" --timeout 1200
     )
