@@ -36,7 +36,7 @@ std::string xpathLiteral(std::string_view name) {
 
 }  // namespace
 
-Registro::Registro(XmlNode node) : m_node(node), m_datos(node.selectNodes("dato")) {}
+Registro::Registro(XmlNode node) : m_node(node), m_datos(node.childElements("dato")) {}
 
 std::string Registro::valor(int i) const {
     return utf8ToAnsi(trimmed(m_datos.item(i).text()));

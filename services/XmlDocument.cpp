@@ -581,6 +581,20 @@ XmlNodeList XmlNode::selectNodes(const std::string& xpath) const {
     return evaluate(m_node->doc, m_node, xpath);
 }
 
+XmlNodeList XmlNode::childElements(const std::string& name) const {
+    std::vector<XmlNode> children;
+    if (m_node == nullptr) {
+        return {};
+    }
+    for (xmlNode* child = m_node->children; child != nullptr; child = child->next) {
+        if (child->type == XML_ELEMENT_NODE && child->ns == nullptr &&
+            name == reinterpret_cast<const char*>(child->name)) {
+            children.emplace_back(child);
+        }
+    }
+    return XmlNodeList(std::move(children));
+}
+
 XmlNode XmlNode::selectSingleNode(const std::string& xpath) const {
     return selectNodes(xpath).item(0);
 }

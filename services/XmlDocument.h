@@ -37,6 +37,9 @@ public:
     XmlNode firstChild() const;
     // An XPath from this node ("dato"); an absolute path is evaluated from the document root.
     XmlNodeList selectNodes(const std::string& xpath) const;
+    // The child elements named NAME without a namespace, in document order: what
+    // selectNodes(NAME) gives, without an XPath evaluation per call.
+    XmlNodeList childElements(const std::string& name) const;
     // The first match of selectNodes, or a null node.
     XmlNode selectSingleNode(const std::string& xpath) const;
 

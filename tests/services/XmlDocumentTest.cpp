@@ -154,6 +154,23 @@ TEST(XmlSelect, NothingFoundIsAnEmptyResultNotAFailure) {
     EXPECT_THROW(none.setText("x"), XmlError);
 }
 
+TEST(XmlSelect, ChildElementsAnswersAsTheRelativePath) {
+    XmlDocument doc;
+    doc.loadXml(
+        "<r xmlns:o='urn:otro'><dato>1</dato>texto<!-- c --><x><dato>hondo</dato></x>"
+        "<o:dato>ajeno</o:dato><Dato>mayúscula</Dato><dato>2</dato><?pi dato?></r>");
+    const XmlNode r = doc.documentElement();
+    const XmlNodeList porRuta = r.selectNodes("dato");
+    const XmlNodeList porHijos = r.childElements("dato");
+    ASSERT_EQ(porHijos.length(), 2);
+    ASSERT_EQ(porRuta.length(), porHijos.length());
+    for (int i = 0; i < porRuta.length(); ++i) {
+        EXPECT_EQ(porRuta.item(i), porHijos.item(i));
+    }
+    EXPECT_EQ(porHijos.item(1).text(), "2");
+    EXPECT_EQ(XmlNode().childElements("dato").length(), 0);
+}
+
 TEST(XmlSelect, ABrokenExpressionIsAnError) {
     XmlDocument doc;
     doc.loadXml("<a/>");
