@@ -138,8 +138,8 @@ std::optional<FilterSpec> parseFilter(std::string_view expression) {
            (std::isalnum(static_cast<unsigned char>(expression[pos])) || expression[pos] == '_')) {
         ++pos;
     }
-    FilterSpec spec{std::string(expression.substr(start, pos - start)), {}};
-    if (spec.field.empty()) {
+    FilterSpec filtro{std::string(expression.substr(start, pos - start)), {}};
+    if (filtro.field.empty()) {
         return std::nullopt;
     }
     skipBlanks();
@@ -157,14 +157,14 @@ std::optional<FilterSpec> parseFilter(std::string_view expression) {
         char c = expression[pos++];
         if (c == '\'') {
             if (pos < expression.size() && expression[pos] == '\'') {
-                spec.value += '\'';
+                filtro.value += '\'';
                 ++pos;
                 continue;
             }
             closed = true;
             break;
         }
-        spec.value += c;
+        filtro.value += c;
     }
     if (!closed) {
         return std::nullopt;
@@ -173,7 +173,7 @@ std::optional<FilterSpec> parseFilter(std::string_view expression) {
     if (pos != expression.size()) {
         return std::nullopt;
     }
-    return spec;
+    return filtro;
 }
 
 std::string withoutTrailingBlanks(std::string_view text) {
@@ -1233,17 +1233,17 @@ bool Table::locate(std::string_view fieldNames, const std::vector<std::string>& 
 
 void Table::setFilter(std::string_view expression) {
     Impl& d = *m_impl;
-    auto spec = parseFilter(expression);
-    if (!spec) {
+    auto filtro = parseFilter(expression);
+    if (!filtro) {
         d.fail("El filtro " + inQuotes(expression) + " de la tabla " + d.shownPath() +
                " no es válido: se espera CAMPO= 'VALOR'");
     }
-    if (d.active && d.filtered && d.findField(spec->field) < 0) {
-        d.fail("No se encuentra el campo " + inQuotes(spec->field) + " del filtro de la tabla " +
+    if (d.active && d.filtered && d.findField(filtro->field) < 0) {
+        d.fail("No se encuentra el campo " + inQuotes(filtro->field) + " del filtro de la tabla " +
                d.shownPath());
     }
     d.filterExpression = std::string(expression);
-    d.filterSpec = std::move(spec);
+    d.filterSpec = std::move(filtro);
     if (d.active && d.filtered) {
         d.checkBrowseMode();
         d.rebuildView(-1);
