@@ -4,32 +4,11 @@
 #include <cstdio>
 
 #include "services/Error.h"
+#include "services/LittleEndian.h"
 
 namespace qv::dbf {
 
 namespace {
-
-std::uint32_t readU32(std::string_view bytes, size_t at) {
-    return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at])) |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 1])) << 8 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 2])) << 16 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 3])) << 24;
-}
-
-std::uint16_t readU16(std::string_view bytes, size_t at) {
-    return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) |
-                                      static_cast<unsigned char>(bytes[at + 1]) << 8);
-}
-
-void putU16(std::string& bytes, size_t at, std::uint32_t value) {
-    bytes[at] = static_cast<char>(value & 0xFF);
-    bytes[at + 1] = static_cast<char>((value >> 8) & 0xFF);
-}
-
-void putU32(std::string& bytes, size_t at, std::uint32_t value) {
-    putU16(bytes, at, value & 0xFFFF);
-    putU16(bytes, at + 2, value >> 16);
-}
 
 [[noreturn]] void damaged(const std::string& path, const std::string& reason) {
     throw TableError("La tabla " + path + " está dañada: " + reason, path);

@@ -6,10 +6,16 @@
 #include "services/Bcd.h"
 #include "services/DbfValue.h"
 #include "services/Error.h"
+#include "services/LittleEndian.h"
 
 namespace qv::mdx {
 
 namespace {
+
+using dbf::putU16;
+using dbf::putU32;
+using dbf::readU16;
+using dbf::readU32;
 
 // File header.
 constexpr size_t kVersionOffset = 0;
@@ -67,29 +73,6 @@ constexpr std::uint8_t kUniqueFlag = 0x40;
 
 // Node.
 constexpr size_t kNodeEntries = 8;
-
-std::uint32_t readU32(std::string_view bytes, size_t at) {
-    std::uint32_t value = 0;
-    for (int i = 3; i >= 0; --i) {
-        value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
-    }
-    return value;
-}
-
-std::uint16_t readU16(std::string_view bytes, size_t at) {
-    return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) |
-                                      static_cast<unsigned char>(bytes[at + 1]) << 8);
-}
-
-void putU16(std::string& bytes, size_t at, std::uint32_t value) {
-    bytes[at] = static_cast<char>(value & 0xFF);
-    bytes[at + 1] = static_cast<char>((value >> 8) & 0xFF);
-}
-
-void putU32(std::string& bytes, size_t at, std::uint32_t value) {
-    putU16(bytes, at, value & 0xFFFF);
-    putU16(bytes, at + 2, value >> 16);
-}
 
 void putDate(std::string& bytes, size_t at, const CalendarDate& date) {
     bytes[at] = static_cast<char>(std::clamp(date.year - 1900, 0, 255));
