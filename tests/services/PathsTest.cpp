@@ -6,32 +6,15 @@
 #include <optional>
 #include <string>
 
+#include "TableTestSupport.h"
 #include "services/Paths.h"
 
 using namespace qv;
 namespace fs = std::filesystem;
 
+using qv::test::TempFolder;
+
 namespace {
-
-// A fresh folder under the system's temporary folder, removed at the end of the test.
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "qv-paths-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("mkdtemp failed");
-        }
-        m_path = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        fs::remove_all(m_path, ec);
-    }
-    const fs::path& path() const { return m_path; }
-
-private:
-    fs::path m_path;
-};
 
 // Sets (or unsets) an environment variable for the scope, then restores it.
 class ScopedEnv {

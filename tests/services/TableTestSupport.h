@@ -34,6 +34,10 @@ public:
 
     const std::filesystem::path& path() const { return m_path; }
     std::filesystem::path operator/(const std::string& name) const { return m_path / name; }
+    // Files and folders directly inside, e.g. to see that no temporary was left behind.
+    int entries() const {
+        return static_cast<int>(std::distance(std::filesystem::directory_iterator(m_path), {}));
+    }
 
 private:
     std::filesystem::path m_path;

@@ -6,11 +6,14 @@
 #include <iterator>
 #include <string>
 
+#include "TableTestSupport.h"
 #include "services/Error.h"
 #include "services/XmlDocument.h"
 
 using namespace qv;
 namespace fs = std::filesystem;
+
+using qv::test::TempFolder;
 
 namespace {
 
@@ -26,28 +29,6 @@ std::string readBytes(const fs::path& p) {
 void writeBytes(const fs::path& p, const std::string& bytes) {
     std::ofstream(p, std::ios::binary) << bytes;
 }
-
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "qv-xml-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("mkdtemp failed");
-        }
-        m_path = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        fs::remove_all(m_path, ec);
-    }
-    const fs::path& path() const { return m_path; }
-    int entries() const {
-        return static_cast<int>(std::distance(fs::directory_iterator(m_path), {}));
-    }
-
-private:
-    fs::path m_path;
-};
 
 // xmllint's verdict on a file: true when it is well-formed.
 bool xmllintAccepts(const fs::path& file) {
