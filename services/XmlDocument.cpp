@@ -464,7 +464,21 @@ std::string readFile(const fs::path& path) {
     if (!in) {
         throw XmlError("No se puede abrir el archivo '" + path.string() + "'");
     }
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // In one read when the size is known; a file that grows meanwhile is read to its end.
+    std::string bytes;
+    std::error_code ec;
+    const std::uintmax_t size = fs::file_size(path, ec);
+    if (!ec && size < static_cast<std::uintmax_t>(INT_MAX)) {
+        bytes.resize(static_cast<std::size_t>(size));
+        in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        bytes.resize(static_cast<std::size_t>(in.gcount()));
+        if (in.eof()) {
+            in.clear(std::ios::eofbit);
+        }
+    }
+    if (in.good()) {
+        bytes.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
     if (in.bad()) {
         throw XmlError("No se puede leer el archivo '" + path.string() + "'");
     }
@@ -514,6 +528,17 @@ std::string XmlNode::name() const {
 std::string XmlNode::text() const {
     if (m_node == nullptr) {
         return {};
+    }
+    // Nearly every element of a document holds one text node: no need to walk.
+    if (m_node->type == XML_ELEMENT_NODE) {
+        const xmlNode* only = m_node->children;
+        if (only == nullptr) {
+            return {};
+        }
+        if (only->next == nullptr &&
+            (only->type == XML_TEXT_NODE || only->type == XML_CDATA_SECTION_NODE)) {
+            return str(only->content);
+        }
     }
     return TextCollector().collect(m_node);
 }
