@@ -78,6 +78,13 @@ CarpetaProvisional::CarpetaProvisional(fs::path carpetaTrabajo)
                     "': " + systemErrorText(errno));
     }
     m_ruta = plantilla;
+    try {
+        m_privada = std::make_unique<PrivateFolder>(m_ruta);
+    } catch (...) {
+        std::error_code ignorado;
+        fs::remove_all(m_ruta, ignorado);
+        throw;
+    }
 }
 
 CarpetaProvisional::~CarpetaProvisional() {
@@ -86,6 +93,7 @@ CarpetaProvisional::~CarpetaProvisional() {
 }
 
 void CarpetaProvisional::confirmar(const std::vector<std::string>& retirados) {
+    m_privada->writePending();
     const std::vector<fs::path> nuevos = archivosDe(m_ruta);
     std::map<std::string, fs::path> destinoDe;  // comparable name -> its place in the work folder
     for (const fs::path& nuevo : nuevos) {

@@ -126,6 +126,8 @@ std::string systemErrorText(int errorNumber) {
             return "no queda espacio en el disco";
         case EDQUOT:
             return "se ha superado la cuota de disco";
+        case EFBIG:
+            return "el archivo supera el tamaño máximo permitido";
         case EISDIR:
             return "es una carpeta, no un archivo";
         case EIO:

@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <exception>
+#include <limits>
 #include <optional>
 #include <set>
 
@@ -20,6 +22,7 @@
 #include "services/FileLock.h"
 #include "services/MdxIndex.h"
 #include "services/Paths.h"
+#include "services/PrivateFolder.h"
 #include "services/Text.h"
 
 namespace qv {
@@ -199,9 +202,10 @@ bool validFieldName(const std::string& name) {
     throw TableError("No se puede crear la tabla " + path.string() + ": " + reason, path.string());
 }
 
-// Writes CONTENT to a new temporary file in FOLDER and answers its path.
+// Writes CONTENT to a new temporary file in FOLDER and answers its path; DURABLE has it reach
+// the disk before it is renamed into place.
 fs::path writeTemporary(const fs::path& folder, const std::string& name, std::string_view content,
-                        const fs::path& target) {
+                        const fs::path& target, bool durable) {
     std::string pattern = (folder / ("." + name + ".XXXXXX")).string();
     int fd = ::mkstemp(pattern.data());
     if (fd < 0) {
@@ -209,7 +213,7 @@ fs::path writeTemporary(const fs::path& folder, const std::string& name, std::st
     }
     int error = 0;
     bool written = writeAll(fd, content, 0, error);
-    if (written && ::fsync(fd) != 0) {
+    if (written && durable && ::fsync(fd) != 0) {
         error = errno;
         written = false;
     }
@@ -291,6 +295,12 @@ struct Table::Impl {
     std::vector<int> tagField;  // the field each tag keys on; -1 when we cannot maintain it
     Stamp stamp;
 
+    // Set for a table of a private folder: posted rows wait in memory, the first of them (in
+    // file order) at firstUnwritten, until the table closes or another object reads the file.
+    std::optional<FileIdentity> privateFolder;
+    static constexpr size_t kNothingPending = std::numeric_limits<size_t>::max();
+    size_t firstUnwritten = kNothingPending;
+
     std::string filterExpression;
     std::optional<FilterSpec> filterSpec;
     bool filtered = false;
@@ -368,6 +378,7 @@ struct Table::Impl {
     // --- loading -------------------------------------------------------------------------
 
     void loadRecords() {
+        writePendingOf(dbfFile.identity(), this);
         std::string content;
         int error = 0;
         if (!readAll(dbfFile.fd(), content, error)) {
@@ -451,7 +462,11 @@ struct Table::Impl {
 
     // Re-reads the file when some object or program wrote it since we last looked.
     void refreshIfChanged() {
-        if (stampOf(dbfFile) == stamp) {
+        writePendingOf(dbfFile.identity(), this);
+        // Only this process can write a private folder's files, and it counts its writes.
+        const bool unchanged = privateFolder ? fileChangeCount(dbfFile.identity()) == stamp.changes
+                                             : stampOf(dbfFile) == stamp;
+        if (unchanged) {
             return;
         }
         int keep = currentRecordIndex();
@@ -608,36 +623,13 @@ struct Table::Impl {
         requireWritable();
         refreshIfChanged();
         const CalendarDate date = today();
-        int record = 0;
-        if (state == TableState::Insert) {
-            record = static_cast<int>(records.size());
-            off_t offset = static_cast<off_t>(header.headerLength) +
-                           static_cast<off_t>(record) * header.recordLength;
-            // Row and end marker first, the count after: a failure in between leaves the
-            // table as it was.
-            writeOrFail(dbfFile.fd(), buffer + dbf::kEndMarker, offset, dbfPath);
-            writeOrFail(dbfFile.fd(), dbf::dateAndCountBytes(date, header.recordCount + 1),
-                        dbf::kDateOffset, dbfPath);
-            off_t end = offset + header.recordLength + 1;
-            struct stat info {};
-            if (::fstat(dbfFile.fd(), &info) == 0 && info.st_size > end) {
-                (void)::ftruncate(dbfFile.fd(), end);
-            }
-            records.push_back(buffer);
-            ++header.recordCount;
-        } else {
-            record = editing;
-            off_t offset = static_cast<off_t>(header.headerLength) +
-                           static_cast<off_t>(record) * header.recordLength;
-            writeOrFail(dbfFile.fd(), buffer, offset, dbfPath);
-            writeOrFail(dbfFile.fd(), dbf::dateAndCountBytes(date, header.recordCount).substr(0, 3),
-                        dbf::kDateOffset, dbfPath);
-            records[static_cast<size_t>(record)] = buffer;
-        }
-        header.updated = date;
-        noteFileChange(dbfFile.identity());
-        stamp = stampOf(dbfFile);
         const bool appended = state == TableState::Insert;
+        const int record = appended ? static_cast<int>(records.size()) : editing;
+        if (privateFolder) {
+            keepPosted(record, date);
+        } else {
+            writeThrough(record, date);
+        }
         state = TableState::Browse;
         buffer.clear();
         editing = -1;
@@ -653,9 +645,86 @@ struct Table::Impl {
                 eof = bof = false;
             }
         }
-        // Last: the row is in the table by now, so a failure here must not post it twice.
-        rewriteIndex(date);
+        if (!privateFolder) {
+            // Last: the row is in the table by now, so a failure here must not post it twice.
+            rewriteIndex(date);
+        }
     }
+
+    void writeThrough(int record, const CalendarDate& date) {
+        const off_t offset = static_cast<off_t>(header.headerLength) +
+                             static_cast<off_t>(record) * header.recordLength;
+        if (record == static_cast<int>(records.size())) {
+            // Row and end marker first, the count after: a failure in between leaves the
+            // table as it was.
+            writeOrFail(dbfFile.fd(), buffer + dbf::kEndMarker, offset, dbfPath);
+            writeOrFail(dbfFile.fd(), dbf::dateAndCountBytes(date, header.recordCount + 1),
+                        dbf::kDateOffset, dbfPath);
+            cutAfter(offset + header.recordLength + 1);
+            records.push_back(buffer);
+            ++header.recordCount;
+        } else {
+            writeOrFail(dbfFile.fd(), buffer, offset, dbfPath);
+            writeOrFail(dbfFile.fd(), dbf::dateAndCountBytes(date, header.recordCount).substr(0, 3),
+                        dbf::kDateOffset, dbfPath);
+            records[static_cast<size_t>(record)] = buffer;
+        }
+        header.updated = date;
+        noteFileChange(dbfFile.identity());
+        stamp = stampOf(dbfFile);
+    }
+
+    // Drops whatever lies past END (an earlier, longer table's tail).
+    void cutAfter(off_t end) {
+        struct stat info {};
+        if (::fstat(dbfFile.fd(), &info) == 0 && info.st_size > end) {
+            (void)::ftruncate(dbfFile.fd(), end);
+        }
+    }
+
+    void keepPosted(int record, const CalendarDate& date) {
+        if (record == static_cast<int>(records.size())) {
+            records.push_back(std::move(buffer));
+            ++header.recordCount;
+        } else {
+            records[static_cast<size_t>(record)] = std::move(buffer);
+        }
+        header.updated = date;
+        if (firstUnwritten == kNothingPending) {
+            notePendingWrites(dbfFile.identity(), *privateFolder, this, [this] { writePending(); });
+        }
+        firstUnwritten = std::min(firstUnwritten, static_cast<size_t>(record));
+    }
+
+    // The rows kept since the last write, in one piece, then the header and the index.
+    void writePending() {
+        if (firstUnwritten == kNothingPending) {
+            return;
+        }
+        const size_t from = firstUnwritten;
+        std::string rows;
+        rows.reserve((records.size() - from) * header.recordLength + 1);
+        for (size_t r = from; r < records.size(); ++r) {
+            rows += records[r];
+        }
+        rows += dbf::kEndMarker;
+        const off_t offset = static_cast<off_t>(header.headerLength) +
+                             static_cast<off_t>(from) * header.recordLength;
+        writeOrFail(dbfFile.fd(), rows, offset, dbfPath);
+        writeOrFail(dbfFile.fd(), dbf::dateAndCountBytes(header.updated, header.recordCount),
+                    dbf::kDateOffset, dbfPath);
+        cutAfter(offset + static_cast<off_t>(rows.size()));
+        firstUnwritten = kNothingPending;
+        forgetPendingWrites(this);
+        noteFileChange(dbfFile.identity());
+        stamp = stampOf(dbfFile);
+        rewriteIndex(header.updated);
+    }
+
+    // For destructors: what cannot be written is reported to the private folder, which raises
+    // it before its files are used.
+    void closeQuietly() noexcept;
+    void close();
 
     void setBytes(int field, const std::optional<std::string>& bytes, std::string_view shown) {
         if (state != TableState::Edit && state != TableState::Insert) {
@@ -673,6 +742,57 @@ struct Table::Impl {
         buffer.replace(static_cast<size_t>(f.offset), static_cast<size_t>(f.width), *bytes);
     }
 };
+
+void Table::Impl::close() {
+    std::exception_ptr failure;
+    if (active) {
+        try {
+            writePending();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    }
+    forgetPendingWrites(this);
+    firstUnwritten = kNothingPending;
+    dbfFile.close();
+    mdxFile.close();
+    active = false;
+    state = TableState::Inactive;
+    records.clear();
+    visible.clear();
+    buffer.clear();
+    editing = -1;
+    pos = -1;
+    eof = bof = true;
+    hasIndex = false;
+    if (failure) {
+        std::rethrow_exception(failure);
+    }
+}
+
+void Table::Impl::closeQuietly() noexcept {
+    const std::optional<FileIdentity> folder = privateFolder;
+    try {
+        close();
+    } catch (...) {
+        if (!folder) {
+            return;
+        }
+        try {
+            try {
+                throw;
+            } catch (const TableError& e) {
+                noteLostWrites(*folder, e);
+            } catch (...) {
+                noteLostWrites(
+                    *folder,
+                    TableError("No se puede escribir en la tabla " + shownPath(), shownPath()));
+            }
+        } catch (...) {
+            // Out of memory while reporting: nothing more can be done here.
+        }
+    }
+}
 
 void Table::Impl::checkBrowseMode() {
     if (state == TableState::Edit || state == TableState::Insert) {
@@ -693,7 +813,7 @@ Table::Table(fs::path folder, std::string fileName, std::string objectName)
 
 Table::~Table() {
     if (m_impl) {
-        close();
+        m_impl->closeQuietly();
     }
 }
 
@@ -701,7 +821,7 @@ Table::Table(Table&&) noexcept = default;
 Table& Table::operator=(Table&& other) noexcept {
     if (this != &other) {
         if (m_impl) {
-            close();
+            m_impl->closeQuietly();
         }
         m_impl = std::move(other.m_impl);
     }
@@ -837,13 +957,16 @@ void Table::create(const fs::path& folder, const std::string& fileName,
         }
     }
 
+    // A private folder's files are thrown away or moved as a whole: forcing each empty table to
+    // the disk on its own protects nothing there.
+    const bool durable = !privateFolderIdentity(folder);
     std::string content = dbf::serializeHeader(header) + dbf::kEndMarker;
-    fs::path dbfTemp = writeTemporary(folder, target.filename().string(), content, target);
+    fs::path dbfTemp = writeTemporary(folder, target.filename().string(), content, target, durable);
     fs::path mdxTemp;
     if (!index.tags.empty()) {
         try {
             mdxTemp = writeTemporary(folder, mdxTarget.filename().string(),
-                                     mdx::build(index, {}, date), target);
+                                     mdx::build(index, {}, date), target, durable);
         } catch (...) {
             ::unlink(dbfTemp.c_str());
             throw;
@@ -906,6 +1029,7 @@ void Table::open(OpenMode mode) {
             d.fail("No se puede abrir la tabla " + d.shownPath() + ": " + systemErrorText(error));
     }
     try {
+        d.privateFolder = privateFolderIdentity(d.dbfPath.parent_path());
         d.loadRecords();
         d.rebuildFieldDefs();
         d.loadIndex();
@@ -938,18 +1062,7 @@ void Table::open(OpenMode mode) {
 }
 
 void Table::close() {
-    Impl& d = *m_impl;
-    d.dbfFile.close();
-    d.mdxFile.close();
-    d.active = false;
-    d.state = TableState::Inactive;
-    d.records.clear();
-    d.visible.clear();
-    d.buffer.clear();
-    d.editing = -1;
-    d.pos = -1;
-    d.eof = d.bof = true;
-    d.hasIndex = false;
+    m_impl->close();
 }
 
 bool Table::active() const {

@@ -20,7 +20,9 @@ enum class TableState { Inactive, Browse, Edit, Insert };
 //
 // Shared opens of one file coexist; an exclusive open is refused while any other object or
 // process holds the file. A row posted through one object is written to the file at once and is
-// seen by every other object on that file when it goes back to its first row.
+// seen by every other object on that file when it goes back to its first row. In a folder this
+// process registered as private (services/PrivateFolder.h) posted rows are written when the
+// table closes instead, or as soon as another object reads the file: no one else can look.
 class Table {
 public:
     // objectName prefixes the "No se encuentra el campo" message ("wwTableProft: ...").
@@ -58,7 +60,9 @@ public:
     static void removeFiles(const std::filesystem::path& folder, const std::string& tableName);
 
     void open(OpenMode mode);
-    // Posts nothing: a row still being edited is dropped.
+    // Posts nothing: a row still being edited is dropped. Rows a table of a private folder kept
+    // in memory are written first; if that fails the table is closed all the same and the
+    // TableError raised.
     void close();
     bool active() const;
     OpenMode openMode() const;
@@ -84,8 +88,9 @@ public:
     void append();
     // The current row in Edit state; TableError when there is no current row.
     void edit();
-    // Writes the row being appended or edited to the file (and its index) at once; nothing to
-    // do in Browse state. On failure the row stays in Edit or Insert state.
+    // Writes the row being appended or edited to the file (and its index) at once, or keeps it
+    // for close() in a private folder; nothing to do in Browse state. On failure the row stays
+    // in Edit or Insert state.
     void post();
     void cancel();
     TableState state() const;

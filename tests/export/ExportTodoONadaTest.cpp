@@ -18,6 +18,7 @@
 #include "export/ExportRun.h"
 #include "export/ExportSteps.h"
 #include "services/Error.h"
+#include "services/FileSizeLimit.h"
 #include "services/Session.h"
 #include "services/Table.h"
 #include "services/UserPort.h"
@@ -291,6 +292,31 @@ TEST_F(ExportTodoONada, SessionTableLeftOpenEndsTheRunWithTheSessionAsItWas) {
           &session().wwTableGrupos, &session().wwTableCursos}) {
         EXPECT_EQ(tabla->path().parent_path(), trabajo()) << tabla->objectName();
     }
+}
+
+TEST_F(ExportTodoONada, TableThatCannotBeWrittenEndsTheRunWithTheWorkFolderAsItWas) {
+    // The sample's ASIGT.DBF takes some 8.6 KB, every other file less than 7.
+    carpetaAnterior();
+    const Instantanea antes = instantanea(trabajo());
+    puerto = Puerto{};
+    puerto.documento = fs::path(TM_SOURCE_DIR) / "data" / "ejemplo.xml";
+    try {
+        test::FileSizeLimit discoLleno(7000);
+        BExportarClick(session(), puerto);
+        ADD_FAILURE() << "no error";
+    } catch (const TableError& e) {
+        const std::string texto = e.what();
+        EXPECT_EQ(
+            texto.rfind("No se puede escribir en " + trabajo().string() + "/.provisional-", 0), 0u)
+            << texto;
+        const std::string final = "/ASIGT.DBF: el archivo supera el tamaño máximo permitido";
+        EXPECT_TRUE(texto.size() > final.size() &&
+                    texto.compare(texto.size() - final.size(), final.size(), final) == 0)
+            << texto;
+    }
+    EXPECT_EQ(diferencias(antes, instantanea(trabajo())), std::vector<std::string>{});
+    EXPECT_TRUE(puerto.mensajes.empty());
+    EXPECT_EQ(session().ResultadoTraspaso, 0);
 }
 
 TEST_F(ExportTodoONada, MoveThatFailsAtTheEndPutsEveryFileBack) {
