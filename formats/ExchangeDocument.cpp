@@ -36,14 +36,15 @@ std::string xpathLiteral(std::string_view name) {
 
 }  // namespace
 
-Registro::Registro(XmlNode node) : m_node(node), m_datos(node.childElements("dato")) {}
+// A record holds a handful of items: finding one by walking them costs less than keeping a list.
+Registro::Registro(XmlNode node) : m_node(node), m_numDatos(node.childElementCount("dato")) {}
 
 std::string Registro::valor(int i) const {
-    return utf8ToAnsi(trimmed(m_datos.item(i).text()));
+    return utf8ToAnsi(trimmedView(dato(i).text()));
 }
 
 std::string Registro::valorSinRecortar(int i) const {
-    return utf8ToAnsi(m_datos.item(i).text());
+    return utf8ToAnsi(dato(i).text());
 }
 
 std::vector<Registro> registrosDe(const XmlDocument& doc, std::string_view seq) {

@@ -16,7 +16,7 @@ public:
     explicit Registro(XmlNode node);
 
     XmlNode node() const { return m_node; }
-    int numDatos() const { return m_datos.length(); }
+    int numDatos() const { return m_numDatos; }
     // The reading loops skip records with fewer than two data items.
     bool leible() const { return numDatos() >= 2; }
 
@@ -26,8 +26,10 @@ public:
     std::string valorSinRecortar(int i) const;
 
 private:
+    XmlNode dato(int i) const { return m_node.childElement("dato", i); }
+
     XmlNode m_node;
-    XmlNodeList m_datos;
+    int m_numDatos = 0;
 };
 
 // /SERVICIO/BLOQUE_DATOS/grupo_datos[@seq="SEQ"]/grupo_datos, in document order; every record

@@ -339,9 +339,19 @@ struct Table::Impl {
         return -1;
     }
 
+    mutable int lastField = -1;
+
     int fieldIndex(std::string_view name) const {
         requireActive();
+        // Rows are mostly read and written field after field: try the one after the last first.
+        const int next = lastField + 1;
+        if (next < static_cast<int>(header.fields.size()) &&
+            sameName(header.fields[static_cast<size_t>(next)].name, name)) {
+            lastField = next;
+            return next;
+        }
         int i = findField(name);
+        lastField = i;
         if (i < 0) {
             std::string prefix = objectName.empty() ? "" : objectName + ": ";
             fail(prefix + "No se encuentra el campo " + inQuotes(name));
@@ -365,6 +375,8 @@ struct Table::Impl {
         }
         return nullptr;
     }
+
+    std::string blankRow;  // what append() starts from, made whenever the header is read
 
     std::string blankRecord() const {
         std::string record(header.recordLength, ' ');
@@ -394,6 +406,7 @@ struct Table::Impl {
         }
         header = std::move(parsed);
         records = std::move(rows);
+        blankRow = blankRecord();
         stamp = stampOf(dbfFile);
     }
 
@@ -726,12 +739,28 @@ struct Table::Impl {
     void closeQuietly() noexcept;
     void close();
 
-    void setBytes(int field, const std::optional<std::string>& bytes, std::string_view shown) {
+    void requireEditing(int field) const {
         if (state != TableState::Edit && state != TableState::Insert) {
             fail("La tabla " + shownPath() +
                  " no está en modo de edición: no se puede cambiar el campo " +
                  header.fields[static_cast<size_t>(field)].name);
         }
+    }
+
+    // A character field, by far the most common, straight into the row: cut to its width and
+    // padded with blanks.
+    void setCharacters(int field, std::string_view ansi) {
+        requireEditing(field);
+        const dbf::Field& f = header.fields[static_cast<size_t>(field)];
+        const size_t width = static_cast<size_t>(f.width);
+        const size_t used = std::min(ansi.size(), width);
+        char* start = buffer.data() + f.offset;
+        std::copy_n(ansi.data(), used, start);
+        std::fill(start + used, start + width, ' ');
+    }
+
+    void setBytes(int field, const std::optional<std::string>& bytes, std::string_view shown) {
+        requireEditing(field);
         const dbf::Field& f = header.fields[static_cast<size_t>(field)];
         if (!bytes) {
             fail("El valor " + inQuotes(shown) + " no cabe en el campo " + f.name + " (" +
@@ -1151,7 +1180,7 @@ void Table::append() {
     d.requireActive();
     d.checkBrowseMode();
     d.requireWritable();
-    d.buffer = d.blankRecord();
+    d.buffer = d.blankRow;
     d.buffer[0] = dbf::kLiveFlag;
     d.editing = -1;
     d.state = TableState::Insert;
@@ -1275,6 +1304,10 @@ bool Table::isNull(std::string_view field) const {
 void Table::setString(std::string_view field, std::string_view ansi) {
     Impl& d = *m_impl;
     int i = d.fieldIndex(field);
+    if (d.header.fields[static_cast<size_t>(i)].type == 'C') {
+        d.setCharacters(i, ansi);
+        return;
+    }
     d.setBytes(i, dbf::encodeText(d.header.fields[static_cast<size_t>(i)], ansi), ansi);
 }
 

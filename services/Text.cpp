@@ -134,6 +134,10 @@ std::string ansiToUtf8(std::string_view ansi) {
 }
 
 std::string trimmed(std::string_view text) {
+    return std::string(trimmedView(text));
+}
+
+std::string_view trimmedView(std::string_view text) {
     std::size_t begin = 0;
     std::size_t end = text.size();
     while (begin < end && isTrimmable(text[begin])) {
@@ -142,7 +146,7 @@ std::string trimmed(std::string_view text) {
     while (end > begin && isTrimmable(text[end - 1])) {
         --end;
     }
-    return std::string(text.substr(begin, end - begin));
+    return text.substr(begin, end - begin);
 }
 
 bool isBlank(std::string_view text) {

@@ -15,6 +15,8 @@ std::string ansiToUtf8(std::string_view ansi);
 
 // Removes every leading and trailing character up to U+0020 (blanks and control characters).
 std::string trimmed(std::string_view text);
+// The same, as a view into TEXT.
+std::string_view trimmedView(std::string_view text);
 
 // True when the text is empty once trimmed.
 bool isBlank(std::string_view text);

@@ -606,11 +606,41 @@ XmlNodeList XmlNode::selectNodes(const std::string& xpath) const {
     return evaluate(m_node->doc, m_node, xpath);
 }
 
+namespace {
+
+bool isChildNamed(const xmlNode* child, std::string_view name) {
+    return child->type == XML_ELEMENT_NODE && child->ns == nullptr &&
+           name == reinterpret_cast<const char*>(child->name);
+}
+
+}  // namespace
+
+int XmlNode::childElementCount(std::string_view name) const {
+    int count = 0;
+    for (xmlNode* child = m_node ? m_node->children : nullptr; child; child = child->next) {
+        count += isChildNamed(child, name) ? 1 : 0;
+    }
+    return count;
+}
+
+XmlNode XmlNode::childElement(std::string_view name, int index) const {
+    if (index < 0) {
+        return {};
+    }
+    for (xmlNode* child = m_node ? m_node->children : nullptr; child; child = child->next) {
+        if (isChildNamed(child, name) && index-- == 0) {
+            return XmlNode(child);
+        }
+    }
+    return {};
+}
+
 XmlNodeList XmlNode::childElements(const std::string& name) const {
     std::vector<XmlNode> children;
     if (m_node == nullptr) {
         return {};
     }
+    children.reserve(xmlChildElementCount(m_node));
     for (xmlNode* child = m_node->children; child != nullptr; child = child->next) {
         if (child->type == XML_ELEMENT_NODE && child->ns == nullptr &&
             name == reinterpret_cast<const char*>(child->name)) {
@@ -703,7 +733,10 @@ void XmlDocument::loadXml(std::string_view bytes) {
     }
     DocPtr doc(ctxt->myDoc);
     ctxt->myDoc = nullptr;
-    EntityTextMeter().measureDocument(doc->children);
+    // Only a document type declaration can declare entities to refer to.
+    if (doc->intSubset != nullptr || doc->extSubset != nullptr) {
+        EntityTextMeter().measureDocument(doc->children);
+    }
 
     // What save() must reproduce: the declaration as it was written, or none at all.
     Declaration declaration = Declaration::None;

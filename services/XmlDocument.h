@@ -40,6 +40,10 @@ public:
     // The child elements named NAME without a namespace, in document order: what
     // selectNodes(NAME) gives, without an XPath evaluation per call.
     XmlNodeList childElements(const std::string& name) const;
+    // How many childElements(NAME) would give, and the one at INDEX (null past the end), without
+    // making the list.
+    int childElementCount(std::string_view name) const;
+    XmlNode childElement(std::string_view name, int index) const;
     // The first match of selectNodes, or a null node.
     XmlNode selectSingleNode(const std::string& xpath) const;
 
