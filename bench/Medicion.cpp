@@ -6,7 +6,10 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
 
 namespace qv::bench {
@@ -28,6 +31,16 @@ std::string salidaDe(int fd) {
 }
 
 }  // namespace
+
+long residenteKiB() {
+    std::ifstream estado("/proc/self/status");
+    for (std::string linea; std::getline(estado, linea);) {
+        if (linea.rfind("VmRSS:", 0) == 0) {
+            return std::atol(linea.c_str() + 6);
+        }
+    }
+    return 0;
+}
 
 double ahora() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
@@ -74,13 +87,14 @@ Medida medirEnHijo(const std::vector<std::string>& argumentos) {
         throw std::runtime_error("the measured run '" + argumentos.front() + "' failed");
     }
     Medida medida;
-    try {
-        medida.segundos = std::stod(salida);
-    } catch (const std::exception&) {
+    long inicioKiB = 0;
+    std::istringstream leida(salida);
+    if (!(leida >> medida.segundos >> inicioKiB)) {
         throw std::runtime_error("the measured run '" + argumentos.front() +
                                  "' printed no time: " + salida);
     }
     medida.picoKiB = uso.ru_maxrss;  // kilobytes on Linux
+    medida.propioKiB = medida.picoKiB - inicioKiB;
     return medida;
 }
 

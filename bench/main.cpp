@@ -107,6 +107,8 @@ int hijo(const std::vector<std::string>& a) {
     }
     const std::string& que = a[0];
     const fs::path raiz = a[2];
+    // Before anything is read: what a process of this program holds to begin with.
+    const long inicioKiB = residenteKiB();
     double segundos = 0;
     if (que == "generar") {
         const std::optional<Tamano> t = tamanoLlamado(a[1]);
@@ -132,7 +134,7 @@ int hijo(const std::vector<std::string>& a) {
     } else {
         return 2;
     }
-    std::printf("%.6f\n", segundos);
+    std::printf("%.6f %ld\n", segundos, inicioKiB);
     return 0;
 }
 
@@ -155,6 +157,7 @@ Medida mejorDe(int veces, const std::vector<std::string>& argumentos) {
         const Medida otra = medirEnHijo(argumentos);
         mejor.segundos = std::min(mejor.segundos, otra.segundos);
         mejor.picoKiB = std::max(mejor.picoKiB, otra.picoKiB);
+        mejor.propioKiB = std::max(mejor.propioKiB, otra.propioKiB);
     }
     return mejor;
 }
@@ -181,21 +184,32 @@ const char* cumple(bool si) {
     return si ? "met" : "NOT MET";
 }
 
-int informar(const std::vector<Resultado>& resultados, const Medida& base) {
-    std::printf("\n%-9s %8s %9s %7s %9s %9s %7s %9s %10s %8s %9s %8s\n", "size", "doc MiB",
-                "parse s", "export s", "exp/parse", "import s", "out MiB", "us/row", "exp MiB",
-                "exp/doc", "imp MiB", "imp/out");
-    bool todos = true;
+// The times, then the memory: each run's peak, and the part of it the run itself added to
+// what the process held when it began (the figure the memory target is judged on).
+void imprimirTablas(const std::vector<Resultado>& resultados) {
+    std::printf("\n%-9s %8s %9s %9s %9s %9s %8s %9s\n", "size", "doc MiB", "parse s", "export s",
+                "exp/parse", "import s", "out MiB", "us/row");
     for (const Resultado& r : resultados) {
-        const double porFila = r.importacion.segundos / r.tamano.filasSoluc * 1e6;
-        const double expMem = r.exportacion.picoKiB * 1024.0;
-        const double impMem = r.importacion.picoKiB * 1024.0;
-        std::printf("%-9s %8.1f %9.3f %7.3f %9.2f %9.3f %7.1f %9.2f %10.1f %8.1f %9.1f %8.1f\n",
-                    r.tamano.nombre.c_str(), mib(r.bytesDocumento), r.parseo.segundos,
-                    r.exportacion.segundos, r.exportacion.segundos / r.parseo.segundos,
-                    r.importacion.segundos, mib(r.bytesResultado), porFila, mib(expMem),
-                    expMem / r.bytesDocumento, mib(impMem), impMem / r.bytesResultado);
+        std::printf("%-9s %8.1f %9.3f %9.3f %9.2f %9.3f %8.1f %9.2f\n", r.tamano.nombre.c_str(),
+                    mib(r.bytesDocumento), r.parseo.segundos, r.exportacion.segundos,
+                    r.exportacion.segundos / r.parseo.segundos, r.importacion.segundos,
+                    mib(r.bytesResultado), r.importacion.segundos / r.tamano.filasSoluc * 1e6);
     }
+    std::printf("\n%-9s %11s %12s %12s %8s %12s %12s %8s\n", "size", "parse peak", "export peak",
+                "export own", "own/doc", "import peak", "import own", "own/out");
+    for (const Resultado& r : resultados) {
+        const double expPropio = r.exportacion.propioKiB * 1024.0;
+        const double impPropio = r.importacion.propioKiB * 1024.0;
+        std::printf("%-9s %7.1f MiB %8.1f MiB %8.1f MiB %7.1fx %8.1f MiB %8.1f MiB %7.1fx\n",
+                    r.tamano.nombre.c_str(), r.parseo.picoKiB / 1024.0,
+                    r.exportacion.picoKiB / 1024.0, mib(expPropio), expPropio / r.bytesDocumento,
+                    r.importacion.picoKiB / 1024.0, mib(impPropio), impPropio / r.bytesResultado);
+    }
+}
+
+int informar(const std::vector<Resultado>& resultados, const Medida& base) {
+    imprimirTablas(resultados);
+    bool todos = true;
     std::printf("\nA process of this program that does nothing peaks at %.1f MiB.\n",
                 base.picoKiB / 1024.0);
     std::printf("\nTargets:\n");
@@ -218,12 +232,13 @@ int informar(const std::vector<Resultado>& resultados, const Medida& base) {
                     kCrecimientoPorFila, b / a, cumple(bien));
     }
     for (const Resultado& r : resultados) {
-        const double exp = r.exportacion.picoKiB * 1024.0 / r.bytesDocumento;
-        const double imp = r.importacion.picoKiB * 1024.0 / r.bytesResultado;
+        const double exp = r.exportacion.propioKiB * 1024.0 / r.bytesDocumento;
+        const double imp = r.importacion.propioKiB * 1024.0 / r.bytesResultado;
         const bool bien = exp < kMemoriaFrenteADocumento && imp < kMemoriaFrenteADocumento;
         todos = todos && bien;
         std::printf(
-            "  peak memory under %.0fx its document, %-8s: export %5.1fx, import %5.1fx  %s\n",
+            "  memory a run adds under %.0fx its document, %-8s: export %5.1fx, import %5.1fx  "
+            "%s\n",
             kMemoriaFrenteADocumento, r.tamano.nombre.c_str(), exp, imp, cumple(bien));
     }
     return todos ? 0 : 1;

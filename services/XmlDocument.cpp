@@ -14,6 +14,7 @@
 #include <climits>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <random>
 #include <system_error>
@@ -25,6 +26,7 @@
 #endif
 
 #include "services/Error.h"
+#include "services/FileLock.h"
 
 namespace qv {
 
@@ -411,19 +413,22 @@ XmlNodeList evaluate(xmlDocPtr doc, xmlNodePtr context, const std::string& xpath
     return XmlNodeList(std::move(nodes));
 }
 
-int writeToString(void* context, const char* buffer, int len) {
-    static_cast<std::string*>(context)->append(buffer, static_cast<std::size_t>(len));
-    return len;
+// Where serialised bytes go: a string, or a file as they come. False when they cannot be taken.
+using ByteSink = std::function<bool(std::string_view)>;
+
+int writeToSink(void* context, const char* buffer, int len) {
+    const auto& sink = *static_cast<const ByteSink*>(context);
+    return sink(std::string_view(buffer, static_cast<std::size_t>(len))) ? len : -1;
 }
 
-// The serialised document in ENCODING, with or without libxml2's own declaration.
-std::string serialise(xmlDocPtr doc, const std::string& encoding, bool withDeclaration) {
+// The document serialised in ENCODING into SINK, with or without libxml2's own declaration.
+void serialise(xmlDocPtr doc, const std::string& encoding, bool withDeclaration,
+               const ByteSink& sink) {
     initLibrary();
     ErrorCollector errors;
-    std::string out;
     // No XML_SAVE_FORMAT: the written part carries no indentation or line breaks.
-    xmlSaveCtxtPtr save = xmlSaveToIO(&writeToString, nullptr, &out, encoding.c_str(),
-                                      withDeclaration ? 0 : XML_SAVE_NO_DECL);
+    xmlSaveCtxtPtr save = xmlSaveToIO(&writeToSink, nullptr, const_cast<ByteSink*>(&sink),
+                                      encoding.c_str(), withDeclaration ? 0 : XML_SAVE_NO_DECL);
     if (save == nullptr) {
         throw XmlError(
             errors.describe("No se puede escribir el documento en la codificación " + encoding));
@@ -433,7 +438,6 @@ std::string serialise(xmlDocPtr doc, const std::string& encoding, bool withDecla
     if (written < 0 || closed < 0 || errors.any()) {
         throw XmlError(errors.describe("No se puede escribir el documento XML"));
     }
-    return out;
 }
 
 enum class Declaration { None, Kept, Library };
@@ -504,6 +508,8 @@ struct XmlDocument::Impl {
     bool utf8Bom = false;
 
     Impl() { adopt(DocPtr(xmlNewDoc(xml("1.0")))); }
+
+    void writeTo(const ByteSink& sink) const;
     ~Impl() { release(); }
 
     void release() {
@@ -826,30 +832,44 @@ std::string XmlDocument::encoding() const {
     return m_impl->encoding;
 }
 
-std::string XmlDocument::toBytes() const {
-    xmlDocPtr doc = m_impl->doc.get();
-    if (m_impl->declaration == Declaration::Library) {
+// The whole document into SINK: the declaration as loaded, then the serialised rest.
+void XmlDocument::Impl::writeTo(const ByteSink& sink) const {
+    const Impl& impl = *this;
+    xmlDocPtr doc = impl.doc.get();
+    if (impl.declaration == Declaration::Library) {
         // A wide declaration without encoding: the byte order mark told UTF-16.
-        return serialise(doc, m_impl->encoding.empty() ? "UTF-16" : m_impl->encoding, true);
+        serialise(doc, impl.encoding.empty() ? "UTF-16" : impl.encoding, true, sink);
+        return;
     }
     // Naming the encoding explicitly also for UTF-8: left without one, libxml2 writes every
     // character outside ASCII as a character reference.
-    const std::string encoding = m_impl->encoding.empty() ? "UTF-8" : m_impl->encoding;
-    std::string body = serialise(doc, encoding, false);
-    if (m_impl->declaration == Declaration::None) {
-        return (m_impl->utf8Bom ? "\xEF\xBB\xBF" : "") + body;
-    }
+    const std::string encoding = impl.encoding.empty() ? "UTF-8" : impl.encoding;
     const bool utf8 = xmlStrcasecmp(xml(encoding), xml("UTF-8")) == 0 ||
                       xmlStrcasecmp(xml(encoding), xml("UTF8")) == 0;
-    std::string out = (m_impl->utf8Bom && utf8) ? "\xEF\xBB\xBF" : "";
-    out += m_impl->declarationText;
-    out += '\n';
-    out += body;
+    std::string prefix;
+    if (impl.declaration == Declaration::None) {
+        prefix = impl.utf8Bom ? "\xEF\xBB\xBF" : "";
+    } else {
+        prefix = (impl.utf8Bom && utf8) ? "\xEF\xBB\xBF" : "";
+        prefix += impl.declarationText;
+        prefix += '\n';
+    }
+    if (!prefix.empty() && !sink(prefix)) {
+        throw XmlError("No se puede escribir el documento XML");
+    }
+    serialise(doc, encoding, false, sink);
+}
+
+std::string XmlDocument::toBytes() const {
+    std::string out;
+    m_impl->writeTo([&out](std::string_view bytes) {
+        out += bytes;
+        return true;
+    });
     return out;
 }
 
 void XmlDocument::save(const fs::path& path) const {
-    const std::string bytes = toBytes();
     const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
     std::random_device random;
     std::FILE* file = nullptr;
@@ -864,10 +884,30 @@ void XmlDocument::save(const fs::path& path) const {
     }
     if (file == nullptr) {
         throw XmlError("No se puede guardar el archivo '" + path.string() +
-                       "': " + std::generic_category().message(errno));
+                       "': " + systemErrorText(errno));
     }
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    ok = std::fflush(file) == 0 && ok;
+    // Written as it is serialised: a large document is never held twice in memory.
+    int writeErrno = 0;
+    bool ok = true;
+    try {
+        m_impl->writeTo([&](std::string_view bytes) {
+            if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
+                writeErrno = errno;
+                return false;
+            }
+            return true;
+        });
+    } catch (const XmlError&) {
+        if (writeErrno == 0) {
+            std::fclose(file);
+            std::error_code ignored;
+            fs::remove(temporary, ignored);
+            throw;
+        }
+        ok = false;
+        errno = writeErrno;
+    }
+    ok = ok && std::fflush(file) == 0;
 #ifndef _WIN32
     ok = ::fsync(fileno(file)) == 0 && ok;
 #endif
@@ -886,7 +926,7 @@ void XmlDocument::save(const fs::path& path) const {
     std::error_code ignored;
     fs::remove(temporary, ignored);
     throw XmlError("No se puede guardar el archivo '" + path.string() +
-                   "': " + std::generic_category().message(savedErrno));
+                   "': " + systemErrorText(savedErrno));
 }
 
 }  // namespace qv

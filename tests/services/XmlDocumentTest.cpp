@@ -6,6 +6,7 @@
 #include <iterator>
 #include <string>
 
+#include "FileSizeLimit.h"
 #include "TableTestSupport.h"
 #include "services/Error.h"
 #include "services/XmlDocument.h"
@@ -386,6 +387,25 @@ TEST(XmlSave, AFailedSaveLeavesWhatWasThereAndNoTemporary) {
     } catch (const XmlError& e) {
         EXPECT_NE(std::string(e.what()).find("existe.xml"), std::string::npos) << e.what();
     }
+
+    // The disk fills while a large document is being written out.
+    const fs::path earlier = dir.path() / "anterior.xml";
+    writeBytes(earlier, "<anterior/>");
+    std::string big = "<r>";
+    for (int i = 0; i < 5000; ++i) {
+        big += "<dato nombre_dato=\"N\">valor " + std::to_string(i) + "</dato>";
+    }
+    doc.loadXml(big + "</r>");
+    try {
+        qv::test::FileSizeLimit discoLleno(16384);
+        doc.save(earlier);
+        ADD_FAILURE() << "no error";
+    } catch (const XmlError& e) {
+        EXPECT_EQ(std::string(e.what()), "No se puede guardar el archivo '" + earlier.string() +
+                                             "': el archivo supera el tamaño máximo permitido");
+    }
+    EXPECT_EQ(readBytes(earlier), "<anterior/>");
+    EXPECT_EQ(dir.entries(), 2);
 }
 
 // ---- Hostile documents
