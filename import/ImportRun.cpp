@@ -1,5 +1,7 @@
 #include "import/ImportRun.h"
 
+#include <optional>
+
 #include "formats/ExchangeDocument.h"
 #include "import/FechaCabecera.h"
 #include "import/ProfesoresCompletos.h"
@@ -7,6 +9,7 @@
 #include "import/TraspasarHorarios.h"
 #include "services/Error.h"
 #include "services/Paths.h"
+#include "services/XmlPartWriter.h"
 
 namespace qv {
 
@@ -126,9 +129,17 @@ void BImportarClick(Session& session, UserPort& port) {
         return;
     }
 
-    TraspasarHorarios(doc, bloque, session, periodo);
+    // Each teacher's record is saved, and freed, as soon as it is complete: a region's
+    // timetables never have to be in memory all at once.
+    std::optional<XmlPartWriter> salida;
+    AvisosHorarios avisos;
+    avisos.grupoCreado = [&](XmlNode horarios) {
+        salida.emplace(doc, horarios, nombreDeSalida(session.ArchivoXML));
+    };
+    avisos.profesorCompleto = [&](XmlNode profesor) { salida->write(profesor); };
+    TraspasarHorarios(doc, bloque, session, periodo, avisos);
     tablas.cerrar();
-    doc.save(nombreDeSalida(session.ArchivoXML));
+    salida->finish();
 
     cursor.restaurar();
     session.ResultadoTraspaso = 1;

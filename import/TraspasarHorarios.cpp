@@ -20,10 +20,12 @@ struct Tramo {
 
 class EscritorHorarios {
 public:
-    EscritorHorarios(XmlDocument& doc, Session& tablas, const Periodo& periodo)
+    EscritorHorarios(XmlDocument& doc, Session& tablas, const Periodo& periodo,
+                     const AvisosHorarios& avisos)
         : m_doc(doc),
           m_t(tablas),
           m_periodo(periodo),
+          m_avisos(avisos),
           m_solucPorProfesor(tablas.wwTableSoluc),
           m_asignaciones(tablas.wwTableAsig, {"CASIG", "CGRUP"}),
           m_tareas(tablas.wwTableNomAsg, {"COD"}),
@@ -37,14 +39,20 @@ public:
         bloqueDatos.appendChild(horarios);
         proft.first();
         ponerRegistros(horarios, proft.recordCount());
+        if (m_avisos.grupoCreado) {
+            m_avisos.grupoCreado(horarios);
+        }
         int n = 1;
         for (; !proft.eof(); proft.next()) {
-            escribirProfesor(horarios, n++);
+            const XmlNode profesor = escribirProfesor(horarios, n++);
+            if (m_avisos.profesorCompleto) {
+                m_avisos.profesorCompleto(profesor);
+            }
         }
     }
 
 private:
-    void escribirProfesor(XmlNode horarios, int n) {
+    XmlNode escribirProfesor(XmlNode horarios, int n) {
         Table& proft = m_t.wwTableProfesor;
         Table& soluc = m_t.wwTableSoluc;
         const std::string xEmpleado = proft.asString("X_EMPLEADO");
@@ -70,6 +78,7 @@ private:
                 escribirActividad(profesor, m++);
             }
         });
+        return profesor;
     }
 
     void escribirActividad(XmlNode profesor, int m) {
@@ -149,6 +158,7 @@ private:
     XmlDocument& m_doc;
     Session& m_t;
     const Periodo& m_periodo;
+    const AvisosHorarios& m_avisos;
     // Each lookup takes the first matching row in natural order, from maps read once per run.
     FilasPorProfesor m_solucPorProfesor;
     PrimeraFilaPorClave m_asignaciones;
@@ -161,8 +171,8 @@ private:
 }  // namespace
 
 void TraspasarHorarios(XmlDocument& doc, XmlNode bloqueDatos, Session& tablas,
-                       const Periodo& periodo) {
-    EscritorHorarios(doc, tablas, periodo).escribir(bloqueDatos);
+                       const Periodo& periodo, const AvisosHorarios& avisos) {
+    EscritorHorarios(doc, tablas, periodo, avisos).escribir(bloqueDatos);
 }
 
 }  // namespace qv

@@ -27,6 +27,7 @@
 
 #include "services/Error.h"
 #include "services/FileLock.h"
+#include "services/ReplacingFile.h"
 
 namespace qv {
 
@@ -144,12 +145,14 @@ struct XmlCharFree {
 
 using DocPtr = std::unique_ptr<xmlDoc, DocFree>;
 
-// Nodes taken out of the tree (or created and never placed). Callers may still hold handles on
-// them, so they live until their document goes; then the ones still outside the tree are freed.
+// Nodes taken out of the tree (or created and not yet placed). Callers may still hold handles
+// on them, so they live until their document goes; then the ones still outside the tree are
+// freed. A node placed in the tree or inside another kept node leaves the list.
 struct DetachedNodes {
-    std::vector<xmlNodePtr> nodes;
+    std::unordered_set<xmlNodePtr> nodes;
 
-    void keep(xmlNodePtr node) { nodes.push_back(node); }
+    void keep(xmlNodePtr node) { nodes.insert(node); }
+    void placed(xmlNodePtr node) { nodes.erase(node); }
 
     // Must run before the document is freed: the nodes' names live in its dictionary.
     // Only the roots of detached subtrees are freed (their descendants go with them), and they
@@ -421,8 +424,9 @@ int writeToSink(void* context, const char* buffer, int len) {
     return sink(std::string_view(buffer, static_cast<std::size_t>(len))) ? len : -1;
 }
 
-// The document serialised in ENCODING into SINK, with or without libxml2's own declaration.
-void serialise(xmlDocPtr doc, const std::string& encoding, bool withDeclaration,
+// The document, or only NODE of it when given, serialised in ENCODING into SINK, with or
+// without libxml2's own declaration.
+void serialise(xmlDocPtr doc, xmlNodePtr node, const std::string& encoding, bool withDeclaration,
                const ByteSink& sink) {
     initLibrary();
     ErrorCollector errors;
@@ -433,7 +437,7 @@ void serialise(xmlDocPtr doc, const std::string& encoding, bool withDeclaration,
         throw XmlError(
             errors.describe("No se puede escribir el documento en la codificación " + encoding));
     }
-    const long written = xmlSaveDoc(save, doc);
+    const long written = node != nullptr ? xmlSaveTree(save, node) : xmlSaveDoc(save, doc);
     const int closed = xmlSaveClose(save);
     if (written < 0 || closed < 0 || errors.any()) {
         throw XmlError(errors.describe("No se puede escribir el documento XML"));
@@ -489,14 +493,6 @@ std::string readFile(const fs::path& path) {
     return bytes;
 }
 
-std::FILE* createExclusive(const fs::path& path) {
-#ifdef _WIN32
-    return _wfopen(path.c_str(), L"wbx");
-#else
-    return std::fopen(path.c_str(), "wbx");
-#endif
-}
-
 }  // namespace
 
 struct XmlDocument::Impl {
@@ -510,6 +506,14 @@ struct XmlDocument::Impl {
     Impl() { adopt(DocPtr(xmlNewDoc(xml("1.0")))); }
 
     void writeTo(const ByteSink& sink) const;
+    // NODE and what it holds, as writeTo() writes it inside the document.
+    void writeNode(xmlNodePtr node, const ByteSink& sink) const;
+    // A wide declaration without encoding: the byte order mark told UTF-16.
+    std::string outputEncoding() const {
+        return !encoding.empty()                     ? encoding
+               : declaration == Declaration::Library ? "UTF-16"
+                                                     : "UTF-8";
+    }
     ~Impl() { release(); }
 
     void release() {
@@ -685,6 +689,9 @@ void XmlNode::appendChild(XmlNode child) {
     }
     xmlUnlinkNode(child.m_node);
     linkLast(m_node, child.m_node);
+    if (DetachedNodes* detached = detachedOf(child.m_node)) {
+        detached->placed(child.m_node);
+    }
 }
 
 void XmlNode::removeChild(XmlNode child) {
@@ -815,6 +822,32 @@ void XmlDocument::appendChild(XmlNode child) {
     }
     xmlUnlinkNode(node);
     linkLast(reinterpret_cast<xmlNodePtr>(doc), node);
+    m_impl->detached.placed(node);
+}
+
+std::string XmlDocument::nodeBytes(XmlNode node) const {
+    checkUsable(node.raw(), "escribir el nodo");
+    if (node.raw()->doc != m_impl->doc.get()) {
+        throw XmlError("El nodo pertenece a otro documento");
+    }
+    std::string out;
+    m_impl->writeNode(node.raw(), [&out](std::string_view bytes) {
+        out += bytes;
+        return true;
+    });
+    return out;
+}
+
+void XmlDocument::discard(XmlNode node) {
+    xmlNodePtr raw = node.raw();
+    checkUsable(raw, "descartar el nodo");
+    if (raw->doc != m_impl->doc.get() || raw->type == XML_ATTRIBUTE_NODE ||
+        raw->type == XML_DTD_NODE) {
+        throw XmlError("Este nodo no se puede descartar");
+    }
+    xmlUnlinkNode(raw);
+    m_impl->detached.placed(raw);
+    xmlFreeNode(raw);
 }
 
 void XmlDocument::removeChild(XmlNode child) {
@@ -838,12 +871,12 @@ void XmlDocument::Impl::writeTo(const ByteSink& sink) const {
     xmlDocPtr doc = impl.doc.get();
     if (impl.declaration == Declaration::Library) {
         // A wide declaration without encoding: the byte order mark told UTF-16.
-        serialise(doc, impl.encoding.empty() ? "UTF-16" : impl.encoding, true, sink);
+        serialise(doc, nullptr, outputEncoding(), true, sink);
         return;
     }
     // Naming the encoding explicitly also for UTF-8: left without one, libxml2 writes every
     // character outside ASCII as a character reference.
-    const std::string encoding = impl.encoding.empty() ? "UTF-8" : impl.encoding;
+    const std::string encoding = outputEncoding();
     const bool utf8 = xmlStrcasecmp(xml(encoding), xml("UTF-8")) == 0 ||
                       xmlStrcasecmp(xml(encoding), xml("UTF8")) == 0;
     std::string prefix;
@@ -857,7 +890,24 @@ void XmlDocument::Impl::writeTo(const ByteSink& sink) const {
     if (!prefix.empty() && !sink(prefix)) {
         throw XmlError("No se puede escribir el documento XML");
     }
-    serialise(doc, encoding, false, sink);
+    serialise(doc, nullptr, encoding, false, sink);
+}
+
+void XmlDocument::Impl::writeNode(xmlNodePtr node, const ByteSink& sink) const {
+    // Saving a whole document names the output encoding in it for the time being, and
+    // attribute values are escaped by it (accents kept, not written as references): so here.
+    xmlDocPtr d = doc.get();
+    const std::string output = outputEncoding();
+    std::unique_ptr<xmlChar, XmlCharFree> named(xmlStrdup(xml(output)));
+    const xmlChar* before = d->encoding;
+    d->encoding = named.get();
+    try {
+        serialise(d, node, output, false, sink);
+    } catch (...) {
+        d->encoding = before;
+        throw;
+    }
+    d->encoding = before;
 }
 
 std::string XmlDocument::toBytes() const {
@@ -870,63 +920,22 @@ std::string XmlDocument::toBytes() const {
 }
 
 void XmlDocument::save(const fs::path& path) const {
-    const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
-    std::random_device random;
-    std::FILE* file = nullptr;
-    fs::path temporary;
-    for (int attempt = 0; attempt < 100 && file == nullptr; ++attempt) {
-        temporary =
-            folder / ("." + path.filename().string() + "." + std::to_string(random()) + ".tmp");
-        file = createExclusive(temporary);
-        if (file == nullptr && errno != EEXIST) {
-            break;
-        }
-    }
-    if (file == nullptr) {
-        throw XmlError("No se puede guardar el archivo '" + path.string() +
-                       "': " + systemErrorText(errno));
-    }
+    ReplacingFile file(path);
     // Written as it is serialised: a large document is never held twice in memory.
-    int writeErrno = 0;
-    bool ok = true;
-    try {
-        m_impl->writeTo([&](std::string_view bytes) {
-            if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
-                writeErrno = errno;
-                return false;
+    bool written = file.open();
+    if (written) {
+        try {
+            m_impl->writeTo([&](std::string_view bytes) { return written = file.write(bytes); });
+        } catch (const XmlError&) {
+            if (written) {
+                throw;  // the document could not be serialised: that is the error to tell
             }
-            return true;
-        });
-    } catch (const XmlError&) {
-        if (writeErrno == 0) {
-            std::fclose(file);
-            std::error_code ignored;
-            fs::remove(temporary, ignored);
-            throw;
         }
-        ok = false;
-        errno = writeErrno;
     }
-    ok = ok && std::fflush(file) == 0;
-#ifndef _WIN32
-    ok = ::fsync(fileno(file)) == 0 && ok;
-#endif
-    int savedErrno = errno;
-    ok = std::fclose(file) == 0 && ok;
-    if (ok) {
-        std::error_code ec;
-        fs::rename(temporary, path, ec);
-        if (!ec) {
-            return;
-        }
-        savedErrno = ec.value();
-    } else if (savedErrno == 0) {
-        savedErrno = errno;
+    if (!written || !file.commit()) {
+        throw XmlError("No se puede guardar el archivo '" + path.string() +
+                       "': " + systemErrorText(file.errorNumber()));
     }
-    std::error_code ignored;
-    fs::remove(temporary, ignored);
-    throw XmlError("No se puede guardar el archivo '" + path.string() +
-                   "': " + systemErrorText(savedErrno));
 }
 
 }  // namespace qv

@@ -106,6 +106,11 @@ public:
     void save(const std::filesystem::path& path) const;
     // The bytes save() would write.
     std::string toBytes() const;
+    // The bytes save() writes for NODE, an element of this document, and what it holds.
+    std::string nodeBytes(XmlNode node) const;
+    // Takes NODE out of the document and frees it with everything inside it at once; handles on
+    // any of them are no longer valid. For parts of a large document already written.
+    void discard(XmlNode node);
 
 private:
     struct Impl;
