@@ -259,7 +259,7 @@ int main(int argc, char** argv) {
         }
         std::vector<Tamano> tamanos{tamanoEscuela(), tamanoDistrito(), tamanoRegion()};
         bool conservar = false;
-        int veces = 3;
+        int veces = 5;
         for (std::size_t i = 0; i < args.size(); ++i) {
             if (args[i] == "--sizes" && i + 1 < args.size()) {
                 tamanos.clear();
