@@ -645,21 +645,6 @@ XmlNode XmlNode::childElement(std::string_view name, int index) const {
     return {};
 }
 
-XmlNodeList XmlNode::childElements(const std::string& name) const {
-    std::vector<XmlNode> children;
-    if (m_node == nullptr) {
-        return {};
-    }
-    children.reserve(xmlChildElementCount(m_node));
-    for (xmlNode* child = m_node->children; child != nullptr; child = child->next) {
-        if (child->type == XML_ELEMENT_NODE && child->ns == nullptr &&
-            name == reinterpret_cast<const char*>(child->name)) {
-            children.emplace_back(child);
-        }
-    }
-    return XmlNodeList(std::move(children));
-}
-
 XmlNode XmlNode::selectSingleNode(const std::string& xpath) const {
     return selectNodes(xpath).item(0);
 }

@@ -37,11 +37,9 @@ public:
     XmlNode firstChild() const;
     // An XPath from this node ("dato"); an absolute path is evaluated from the document root.
     XmlNodeList selectNodes(const std::string& xpath) const;
-    // The child elements named NAME without a namespace, in document order: what
-    // selectNodes(NAME) gives, without an XPath evaluation per call.
-    XmlNodeList childElements(const std::string& name) const;
-    // How many childElements(NAME) would give, and the one at INDEX (null past the end), without
-    // making the list.
+    // The child elements named NAME without a namespace, in document order, as selectNodes(NAME)
+    // finds them but without an XPath evaluation or a list: how many, and the one at INDEX
+    // (null past the end).
     int childElementCount(std::string_view name) const;
     XmlNode childElement(std::string_view name, int index) const;
     // The first match of selectNodes, or a null node.
