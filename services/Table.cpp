@@ -389,8 +389,8 @@ struct Table::Impl {
 
     // --- loading -------------------------------------------------------------------------
 
+    // Callers have the rows other objects still hold written first.
     void loadRecords() {
-        writePendingOf(dbfFile.identity(), this);
         std::string content;
         int error = 0;
         if (!readAll(dbfFile.fd(), content, error)) {
@@ -1059,6 +1059,7 @@ void Table::open(OpenMode mode) {
     }
     try {
         d.privateFolder = privateFolderIdentity(d.dbfPath.parent_path());
+        writePendingOf(d.dbfFile.identity(), &d);
         d.loadRecords();
         d.rebuildFieldDefs();
         d.loadIndex();
