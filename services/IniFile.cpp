@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "services/Error.h"
+#include "services/ReplacingFile.h"
 
 namespace qv {
 
@@ -182,24 +183,8 @@ void writeIniString(const std::filesystem::path& path, std::string_view section,
         }
     }
 
-    const std::string content = iniWithValue(old, section, key, value);
-    fs::path temporary = path;
-    temporary += ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            throw Error(unableToWrite(path));
-        }
-        out.write(content.data(), static_cast<std::streamsize>(content.size()));
-        out.close();
-        if (!out) {
-            fs::remove(temporary, ec);
-            throw Error(unableToWrite(path));
-        }
-    }
-    fs::rename(temporary, path, ec);
-    if (ec) {
-        fs::remove(temporary, ec);
+    ReplacingFile file(path);
+    if (!file.open() || !file.write(iniWithValue(old, section, key, value)) || !file.commit()) {
         throw Error(unableToWrite(path));
     }
 }
